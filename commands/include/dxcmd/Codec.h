@@ -1,0 +1,35 @@
+// Numbers to value bytes and back; replies to data fields.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace dxcmd {
+
+std::string EncodeValue(int16_t n);
+std::string EncodeOffsetValue(int16_t n);
+std::string SplitHexValue(const std::string& s);
+// May alter s (a one-character text gets a leading "0"). -1 when s has
+// neither form or holds a byte above 0x7F.
+int16_t DecodeValue(std::string& s);
+int16_t DecodeValue(const std::string& s);
+int16_t DecodeOffsetValue(std::string& s);
+int16_t DecodeOffsetValue(const std::string& s);
+// ReplyFields form ("&hXX" entries plus a trailing ""); sets replyData.
+std::vector<std::string> SplitReply(const std::string& reply, std::string& replyData);
+// Entry i of ReplyFields read as a number; -1 when empty or not hex.
+int FieldValue(const std::vector<std::string>& fields, size_t i);
+
+// Index of the first true entry, -1 when none.
+template <typename Range>
+int16_t SelectedOptionIndex(const Range& selected) {
+    int16_t i = 0;
+    for (bool on : selected) {
+        if (on) return i;
+        ++i;
+    }
+    return -1;
+}
+
+}  // namespace dxcmd

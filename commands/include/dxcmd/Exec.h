@@ -1,0 +1,73 @@
+// Command execution: every exchange with a camera goes through here.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+#include "dxcmd/State.h"
+#include "dxcmd/Ui.h"
+
+namespace dxlink { class IExComCtrl; }
+
+namespace dxcmd {
+
+// Creates a fresh link object for one exchange (dxlink_create in the program).
+using LinkFactory = std::function<dxlink::IExComCtrl*()>;
+
+// Application error 513: a query reply with a bad first byte.
+class BadReplyError : public std::runtime_error {
+public:
+    explicit BadReplyError(const std::string& reply)
+        : std::runtime_error("Bad value."), reply_(reply) {}
+    int code() const { return 513; }
+    const std::string& reply() const { return reply_; }
+private:
+    std::string reply_;
+};
+
+// ExecCmd's result when Multi Drop has no camera chosen: nothing was sent.
+inline constexpr int16_t kStatusRefused = 3;
+
+class CommandLayer {
+public:
+    CommandLayer(ProgramState& state, IConsoleView& view, IDialogs& dialogs, LinkFactory factory);
+
+    // 0 matched, 1 other reply, 2 no reply; 0 also when a busy flag is set;
+    // kStatusRefused when Multi Drop has no camera chosen.
+    int16_t ExecCmd(const std::string& command, const std::string& ack,
+                    const std::string& section, const std::string& key);
+    // 0 sent, nonzero failed (1 also when refused).
+    int16_t ExecSend(const std::string& command, const std::string& section, const std::string& key);
+    // The reply; "NL" when none; "" when refused. Throws BadReplyError.
+    std::string ExecCmdRecv(const std::string& command, const std::string& ack, int16_t waitTime);
+    void RecordSetting(const std::string& value, const std::string& section, const std::string& key);
+
+    // LastReply, ReplyFields, ReplyData from one query (QueryWaitShort).
+    // Throws BadReplyError, leaving the three untouched.
+    void QueryCamera(const std::string& command);
+
+    // Writes to CurrentFile; failures are not reported.
+    void WriteProfileValue(const std::string& section, const std::string& key, const std::string& value);
+    std::string ReadProfileValue(const std::string& path, const std::string& section, const std::string& key);
+
+    ProgramState& state() { return state_; }
+    IDialogs& dialogs() { return dialogs_; }
+    IConsoleView& view() { return view_; }
+
+private:
+    // "" when Multi Drop has no camera chosen (the refusal box was shown).
+    bool address(const std::string& command, std::string& full);
+    struct LinkDeleter { void operator()(dxlink::IExComCtrl* p) const; };
+    using LinkPtr = std::unique_ptr<dxlink::IExComCtrl, LinkDeleter>;
+    LinkPtr open(LinkPtr link = nullptr);
+
+    ProgramState& state_;
+    IConsoleView& view_;
+    IDialogs& dialogs_;
+    LinkFactory factory_;
+};
+
+}  // namespace dxcmd
