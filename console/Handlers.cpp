@@ -1,16 +1,23 @@
 #include "Handlers.h"
 
+#include "FunctionHandlers.h"
+#include "MotionHandlers.h"
+#include "PictureHandlers.h"
+
 namespace dxconsole {
 
 namespace {
 
 class Handlers final : public ConsoleHandlers {
 public:
-    explicit Handlers(ConsoleContext& context) : context_(context) {}
-    void stopHeldMovement() override {}
+    explicit Handlers(ConsoleContext& context)
+        : motion_(context), picture_(context), functions_(context, picture_) {}
+    void stopHeldMovement() override { motion_.stopHeldMovement(); }
 
 private:
-    ConsoleContext& context_;
+    MotionHandlers motion_;
+    PictureHandlers picture_;
+    FunctionHandlers functions_;
 };
 
 }  // namespace

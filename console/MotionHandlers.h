@@ -1,0 +1,99 @@
+// Pan, tilt and lens: press-and-hold movement buttons, their stop routines
+// with position read-back, the position sliders and the auto-focus controls.
+#pragma once
+
+#include <QObject>
+#include <array>
+#include <string>
+
+#include "ConsoleContext.h"
+
+class QCheckBox;
+class QComboBox;
+class QEvent;
+class QPushButton;
+class QSlider;
+class QToolButton;
+
+namespace dxconsole {
+
+class MotionHandlers : public QObject {
+public:
+    explicit MotionHandlers(ConsoleContext& context);
+    ~MotionHandlers() override;
+
+    void sldPan_Change();
+    void sldTilt_Change();
+    void chkFocusEasy_Click();
+    void cmdFocusOnepush_Click();
+
+    void PanStop();
+    void TiltStop();
+    void AllStop();
+    void ZoomStop();
+    void FocusStop();
+    void IrisStop();
+
+    // Stops the movement of a button still held (window closing).
+    void stopHeldMovement();
+
+    // Speed bytes: 0..7 -> 10..1E, anything else 10; 0..3 -> 00..03, else 00.
+    static std::string PanTiltSpeedByte(int s);
+    static std::string LensSpeedByte(int s);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    using Routine = void (MotionHandlers::*)();
+    struct Button {
+        QToolButton* widget;
+        Routine press;
+        Routine stop;
+    };
+
+    void pressRight();
+    void pressLeft();
+    void pressUp();
+    void pressDown();
+    void pressUpLeft();
+    void pressUpRight();
+    void pressDownLeft();
+    void pressDownRight();
+    void pressZoomTele();
+    void pressZoomWide();
+    void pressFocusFar();
+    void pressFocusNear();
+    void pressIrisOpen();
+    void pressIrisClose();
+
+    void onPress(Button& b);
+    void onRelease(Button& b);
+    void stopHeld();
+    Button* find(QObject* watched);
+
+    void send(std::string_view label, const std::string& command,
+              std::string_view section = {}, std::string_view key = {});
+    void readBack(std::string_view query, std::string_view label, std::string_view key,
+                  QSlider* slider);
+    void positionChanged(QSlider* slider, std::string_view setShort, std::string_view setLong,
+                         std::string_view label, std::string_view key);
+
+    ConsoleContext& ctx_;
+    QSlider* sldPTSpeed_;
+    QSlider* sldZoomSpeed_;
+    QSlider* sldFocusSpeed_;
+    QSlider* sldPan_;
+    QSlider* sldTilt_;
+    QCheckBox* chkFocusEasy_;
+    QPushButton* cmdFocusOnepush_;
+    QComboBox* cboIrisMode_;
+    std::array<Button, 14> buttons_;
+
+    Button* held_ = nullptr;     // the button whose movement runs
+    bool pressing_ = false;      // inside a press routine
+    bool stopPending_ = false;   // released (or lost) while the press ran
+    int routines_ = 0;           // depth of press and stop routines
+};
+
+}  // namespace dxconsole
