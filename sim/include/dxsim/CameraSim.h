@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -42,6 +43,24 @@ struct Options {
     uint32_t seed = 1;
 };
 
+// What a preset position stores besides its title.
+struct PresetData {
+    int pan = 0;           // VALUE03 04
+    int tilt = 0;          // VALUE03 05
+    int irisMode = 0;      // VALUE02 11
+    int whiteBalance = 0;  // VALUE02 12
+    int blcArea = 0;       // VALUE02 15
+    int wbRB = 0;          // VALUE03 06
+    int wbMgG = 0;         // VALUE03 14
+};
+
+// Axis limits of the simulated lens and head.
+inline constexpr int kPanMax = 6399;
+inline constexpr int kTiltMax = 6400;
+inline constexpr int kZoomMax = 1023;
+inline constexpr int kFocusMax = 1023;
+inline constexpr int kIrisMax = 255;
+
 // What one camera remembers; values are raw protocol values.
 struct CameraState {
     int value02[128] = {};        // VALUE02 by item code
@@ -62,6 +81,11 @@ struct CameraState {
     std::vector<std::string> uploaded;  // packet frames received during upload
     bool checksumError = false;
     std::vector<std::string> memory;    // packet reply frames 0..n-1
+    // additions
+    PresetData presets[100];
+    int setCount = 0;             // SET (82:45:2A) received
+    int onePushCount = 0;         // ONE PUSH AUTO FOCUS received
+    int presetResetCount = 0;     // 83:45:31:pp received
 };
 
 class CameraSim {
@@ -96,6 +120,16 @@ public:
     void setState(const CameraState& s, int camera = 1);
     void resetToFactory(int camera = 1);
 
+    // additions
+    // Bytes that began no frame, and frames cut short by a quiet line, as
+    // command text in arrival order.
+    std::vector<std::string> noise() const;
+    // False once the line was hung up (Fault::HangUp) or before start().
+    bool running() const;
+    // Called on the serving thread for each frame received (sent = false)
+    // and each answer written (sent = true); for --verbose.
+    void setTrace(std::function<void(bool sent, const std::string& text)> trace);
+
 private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
@@ -103,5 +137,13 @@ private:
 
 // The factory data a camera starts with (and returns to after ALL CLEAR).
 CameraState factoryState(Model model, int dumpPackets);
+
+// Packet frames: 8F:LL:4A:00:hh:ll:<data>:ck, where ck is the sum of the
+// bytes from 4A to the last data byte, mod 128.
+inline constexpr int kPacketDataBytes = 16;
+std::string packetFrame(int number, const std::vector<uint8_t>& data);
+// True when text is a packet frame whose length byte and checksum hold;
+// number receives the packet number.
+bool checkPacketFrame(const std::string& text, int* number);
 
 }  // namespace dxsim

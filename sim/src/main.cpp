@@ -1,0 +1,150 @@
+// dxcamsim: a simulated camera (or a multi-drop line of them) on a pty.
+#include "dxsim/CameraSim.h"
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cerrno>
+#include <cstring>
+#include <memory>
+#include <getopt.h>
+#include <mutex>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+void usage(FILE* f) {
+    std::fputs(
+        "usage: dxcamsim [--model 410|430] [--cameras N] [--no-pace] [--turnaround MS]\n"
+        "                [--fault-rate R] [--seed S] [--link PATH] [--verbose]\n",
+        f);
+}
+
+bool toInt(const char* s, long lo, long hi, long* out) {
+    char* end = nullptr;
+    errno = 0;
+    long v = std::strtol(s, &end, 10);
+    if (errno || !end || *end || end == s || v < lo || v > hi) return false;
+    *out = v;
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    dxsim::Options opt;
+    std::string link;
+    bool verbose = false;
+    double rate = 0;
+    long seed = 1;
+
+    static const option longs[] = {
+        {"model", required_argument, nullptr, 'm'},      {"cameras", required_argument, nullptr, 'c'},
+        {"no-pace", no_argument, nullptr, 'n'},          {"turnaround", required_argument, nullptr, 't'},
+        {"fault-rate", required_argument, nullptr, 'f'}, {"seed", required_argument, nullptr, 's'},
+        {"link", required_argument, nullptr, 'l'},       {"verbose", no_argument, nullptr, 'v'},
+        {"help", no_argument, nullptr, 'h'},             {nullptr, 0, nullptr, 0},
+    };
+    for (int c; (c = getopt_long(argc, argv, "", longs, nullptr)) != -1;) {
+        long v = 0;
+        switch (c) {
+        case 'm':
+            if (std::strcmp(optarg, "410") == 0)
+                opt.model = dxsim::Model::DX410;
+            else if (std::strcmp(optarg, "430") == 0)
+                opt.model = dxsim::Model::DX430;
+            else {
+                std::fprintf(stderr, "dxcamsim: --model takes 410 or 430\n");
+                return 2;
+            }
+            break;
+        case 'c':
+            if (!toInt(optarg, 1, 32, &v)) {
+                std::fprintf(stderr, "dxcamsim: --cameras takes 1 to 32\n");
+                return 2;
+            }
+            opt.multiDropCameras = static_cast<int>(v);
+            break;
+        case 'n': opt.paced = false; break;
+        case 't':
+            if (!toInt(optarg, 0, 60000, &v)) {
+                std::fprintf(stderr, "dxcamsim: --turnaround takes 0 to 60000 ms\n");
+                return 2;
+            }
+            opt.turnaroundMs = static_cast<int>(v);
+            break;
+        case 'f': {
+            char* end = nullptr;
+            rate = std::strtod(optarg, &end);
+            if (!end || *end || rate < 0 || rate > 1) {
+                std::fprintf(stderr, "dxcamsim: --fault-rate takes 0 to 1\n");
+                return 2;
+            }
+            break;
+        }
+        case 's':
+            if (!toInt(optarg, 0, 0xFFFFFFFFL, &seed)) {
+                std::fprintf(stderr, "dxcamsim: bad --seed\n");
+                return 2;
+            }
+            break;
+        case 'l': link = optarg; break;
+        case 'v': verbose = true; break;
+        case 'h': usage(stdout); return 0;
+        default: usage(stderr); return 2;
+        }
+    }
+    if (optind < argc) {
+        usage(stderr);
+        return 2;
+    }
+    opt.faultRate = rate;
+    opt.seed = static_cast<uint32_t>(seed);
+
+    // Block the signals before the serving thread exists so only sigwait sees them.
+    sigset_t sigs;
+    sigemptyset(&sigs);
+    sigaddset(&sigs, SIGINT);
+    sigaddset(&sigs, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &sigs, nullptr);
+
+    dxsim::CameraSim sim(opt);
+    if (verbose) {
+        auto out = std::make_shared<std::mutex>();
+        sim.setTrace([out](bool sent, const std::string& text) {
+            std::lock_guard lk(*out);
+            std::fprintf(stdout, "%s %s\n", sent ? ">>" : "<<", text.c_str());
+            std::fflush(stdout);
+        });
+    }
+    if (!sim.start()) {
+        std::fprintf(stderr, "dxcamsim: cannot open a pseudo-terminal: %s\n", std::strerror(errno));
+        return 1;
+    }
+    if (!link.empty()) {
+        struct stat st;
+        // replace a stale link of ours, never a real file
+        if (::lstat(link.c_str(), &st) == 0) {
+            if (!S_ISLNK(st.st_mode)) {
+                std::fprintf(stderr, "dxcamsim: %s exists and is not a symlink\n", link.c_str());
+                return 1;
+            }
+            ::unlink(link.c_str());
+        }
+        if (::symlink(sim.devicePath().c_str(), link.c_str()) != 0) {
+            std::fprintf(stderr, "dxcamsim: cannot create %s: %s\n", link.c_str(), std::strerror(errno));
+            return 1;
+        }
+    }
+    std::printf("dxcamsim: camera on %s\n", sim.devicePath().c_str());
+    std::fflush(stdout);
+
+    int sig = 0;
+    sigwait(&sigs, &sig);
+
+    sim.stop();
+    if (!link.empty()) ::unlink(link.c_str());
+    return 0;
+}
