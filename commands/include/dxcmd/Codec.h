@@ -14,9 +14,11 @@ std::string SplitHexValue(const std::string& s);
 // neither form or holds a byte above 0x7F.
 int16_t DecodeValue(std::string& s);
 int16_t DecodeValue(const std::string& s);
+// DecodeValue - 128: -129 when s holds no value.
 int16_t DecodeOffsetValue(std::string& s);
 int16_t DecodeOffsetValue(const std::string& s);
 // ReplyFields form ("&hXX" entries plus a trailing ""); sets replyData.
+// A reply shorter than its header announces gives no fields.
 std::vector<std::string> SplitReply(const std::string& reply, std::string& replyData);
 // Entry i of ReplyFields read as a number; -1 when empty or not hex.
 int FieldValue(const std::vector<std::string>& fields, size_t i);

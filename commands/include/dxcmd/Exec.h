@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -58,11 +59,13 @@ public:
     IConsoleView& view() { return view_; }
 
 private:
-    // "" when Multi Drop has no camera chosen (the refusal box was shown).
+    // false when Multi Drop has no camera chosen (the refusal box was shown).
     bool address(const std::string& command, std::string& full);
     struct LinkDeleter { void operator()(dxlink::IExComCtrl* p) const; };
     using LinkPtr = std::unique_ptr<dxlink::IExComCtrl, LinkDeleter>;
-    LinkPtr open(LinkPtr link = nullptr);
+    // Creates the link when `link` is empty, then PortOpen; the open result.
+    int16_t open(LinkPtr& link);
+    void log(std::initializer_list<std::string> entries);
 
     ProgramState& state_;
     IConsoleView& view_;

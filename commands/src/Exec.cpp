@@ -1,0 +1,215 @@
+#include "dxcmd/Exec.h"
+
+#include <string>
+
+#include "dxcmd/Codec.h"
+#include "dxcmd/Profile.h"
+#include "dxlink/dxlink.h"
+
+namespace dxcmd {
+namespace {
+
+int hexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+// A query reply is valid when its first byte is a frame header 0x81..0x8F.
+bool validReply(const std::string& reply) {
+    if (reply.size() < 2) return false;
+    int hi = hexDigit(reply[0]), lo = hexDigit(reply[1]);
+    if (hi < 0 || lo < 0) return false;
+    int b = hi * 16 + lo;
+    return b >= 0x81 && b <= 0x8F;
+}
+
+std::string errorText(const std::string& section, const std::string& key, const std::string& full) {
+    return "Error!\r\nSECTION = [" + section + "]\r\nKEY = [" + key + "]\r\nCommand = " + full;
+}
+
+// A failed read-back must not replace a recorded position: Save Changes sends it back.
+bool failedReadBack(const std::string& value) {
+    return value.empty() || value == "NL" || value == "NR";
+}
+
+class BusyPointer {
+public:
+    explicit BusyPointer(IConsoleView& v) : v_(v) { v_.setBusyPointer(true); }
+    ~BusyPointer() { v_.setBusyPointer(false); }
+    BusyPointer(const BusyPointer&) = delete;
+    BusyPointer& operator=(const BusyPointer&) = delete;
+private:
+    IConsoleView& v_;
+};
+
+}  // namespace
+
+void CommandLayer::LinkDeleter::operator()(dxlink::IExComCtrl* p) const {
+    if (p) p->Release();
+}
+
+CommandLayer::CommandLayer(ProgramState& state, IConsoleView& view, IDialogs& dialogs, LinkFactory factory)
+    : state_(state), view_(view), dialogs_(dialogs), factory_(std::move(factory)) {}
+
+bool CommandLayer::address(const std::string& command, std::string& full) {
+    if (state_.CommStyle == 1) {
+        if (state_.MachineID == "0") {
+            dialogs_.message("Please choose a camera number.", "Error", Icon::Critical, Buttons::Ok, Answer::Ok);
+            return false;
+        }
+        full = "B1:01:" + state_.MachineID + ":" + command;
+    } else {
+        full = command;
+    }
+    return true;
+}
+
+int16_t CommandLayer::open(LinkPtr& link) {
+    if (!link) link = LinkPtr(factory_ ? factory_() : nullptr);
+    if (!link) {
+        view_.showPortStatus("", "no link");
+        return 1;
+    }
+    int16_t rc = link->PortOpen(state_.CommDeviceType, state_.CommPort);
+    std::string reason;
+    if (rc != 0) {
+        const char* t = dxlink_port_error_text(static_cast<int>(link->LastOpenError()));
+        reason = t ? t : "";
+    }
+    view_.showPortStatus(link->ResolvedDevice(), reason);
+    return rc;
+}
+
+void CommandLayer::log(std::initializer_list<std::string> entries) {
+    if (!view_.logShown()) return;
+    for (const auto& e : entries) view_.appendLog(e);
+}
+
+int16_t CommandLayer::ExecCmd(const std::string& command, const std::string& ack,
+                              const std::string& section, const std::string& key) {
+    if (state_.busy()) return 0;
+    std::string full;
+    if (!address(command, full)) return kStatusRefused;
+
+    view_.setCommandLabel(full);
+    view_.setAckResult("");
+    BusyPointer hourglass(view_);
+
+    LinkPtr link;
+    int16_t status = 2;
+    open(link);
+    if (link) {
+        status = link->cmd(full, ack);
+        link->PortClose();
+    }
+
+    log({"<<ExecCmd>>" + state_.LogLabel, full, ack, std::to_string(status), ""});
+
+    if (status == 0) {
+        view_.setAckResult("Matched!");
+        if (!section.empty() && !state_.LoadingSettingFile) WriteProfileValue(section, key, command);
+    } else if (status == 1) {
+        std::string text = errorText(section, key, full);
+        view_.setAckResult(text);
+        dialogs_.message(text, "", Icon::Critical, Buttons::Ok, Answer::Ok);
+    } else {
+        dialogs_.message("Communication error! Please check the cable.", "", Icon::Critical,
+                         Buttons::Ok, Answer::Ok);
+    }
+    return status;
+}
+
+int16_t CommandLayer::ExecSend(const std::string& command, const std::string& section,
+                               const std::string& key) {
+    std::string full;
+    if (!address(command, full)) return 1;
+
+    view_.setCommandLabel(full);
+    view_.setAckResult("");
+
+    LinkPtr link;
+    int16_t opened = open(link);
+    int16_t sent = 1;
+    if (link) {
+        sent = link->Send(full);
+        link->PortClose();
+    }
+
+    log({"<<ExecSend>>" + state_.LogLabel, full, std::to_string(sent), ""});
+
+    if (opened == 0) {
+        view_.setAckResult("Matched!");
+        if (!section.empty()) WriteProfileValue(section, key, command);
+        return sent;
+    }
+    std::string text = errorText(section, key, full);
+    view_.setAckResult(text);
+    dialogs_.message(text, "", Icon::Critical, Buttons::Ok, Answer::Ok);
+    // nothing reached the camera through a closed port
+    return sent != 0 ? sent : 1;
+}
+
+std::string CommandLayer::ExecCmdRecv(const std::string& command, const std::string& ack, int16_t waitTime) {
+    std::string full;
+    if (!address(command, full)) return "";
+
+    view_.setCommandLabel(full);
+    view_.setAckResult("");
+
+    LinkPtr link;
+    std::string reply = "NL";
+    open(link);
+    if (link) {
+        reply = link->CmdRecv(full, ack, waitTime);
+        link->PortClose();
+    }
+
+    log({"<<ExecCmdRecv>>" + state_.LogLabel, full, ack, reply, ""});
+
+    if (reply == "NL") {
+        view_.setAckResult("Receive failed.");
+        dialogs_.message("Receive failed.\r\nCommand =" + full + "\r\nResult =" + reply, "",
+                         Icon::Critical, Buttons::Ok, Answer::Ok);
+        return reply;
+    }
+    if (validReply(reply)) {
+        // the camera waits for this; it is never addressed
+        open(link);
+        link->Send("A0");
+        link->PortClose();
+        return reply;
+    }
+    view_.setAckResult(reply);
+    dialogs_.message("Bad value.\r\nCommand =" + full + "\r\nResult =" + reply, "", Icon::Critical,
+                     Buttons::Ok, Answer::Ok);
+    throw BadReplyError(reply);
+}
+
+void CommandLayer::RecordSetting(const std::string& value, const std::string& section,
+                                 const std::string& key) {
+    if (state_.busy() || section.empty() || failedReadBack(value)) return;
+    WriteProfileValue(section, key, value);
+}
+
+void CommandLayer::QueryCamera(const std::string& command) {
+    std::string reply = ExecCmdRecv(command, "A0", state_.QueryWaitShort);
+    std::string data;
+    std::vector<std::string> fields = SplitReply(reply, data);
+    state_.LastReply = std::move(reply);
+    state_.ReplyFields = std::move(fields);
+    state_.ReplyData = std::move(data);
+}
+
+void CommandLayer::WriteProfileValue(const std::string& section, const std::string& key,
+                                     const std::string& value) {
+    WriteProfileString(state_.CurrentFile, section, key, value);
+}
+
+std::string CommandLayer::ReadProfileValue(const std::string& path, const std::string& section,
+                                           const std::string& key) {
+    return ReadProfileString(path, section, key);
+}
+
+}  // namespace dxcmd

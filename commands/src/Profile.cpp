@@ -1,0 +1,244 @@
+#include "dxcmd/Profile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <vector>
+
+namespace dxcmd {
+namespace {
+
+constexpr size_t kMaxValue = 1023;
+
+// One line of the file: [begin, end) excludes the line end.
+struct Line {
+    size_t begin, end;
+};
+
+std::string_view trim(std::string_view s) {
+    size_t b = 0, e = s.size();
+    while (b < e && (s[b] == ' ' || s[b] == '\t')) ++b;
+    while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t')) --e;
+    return s.substr(b, e - b);
+}
+
+// Names compare in ASCII only: the files hold single-byte text of any code page.
+bool sameName(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+        if (x >= 'a' && x <= 'z') x -= 32;
+        if (y >= 'a' && y <= 'z') y -= 32;
+        if (x != y) return false;
+    }
+    return true;
+}
+
+std::vector<Line> splitLines(const std::string& text) {
+    std::vector<Line> lines;
+    size_t pos = 0;
+    while (pos < text.size()) {
+        size_t nl = text.find('\n', pos);
+        size_t next = nl == std::string::npos ? text.size() : nl + 1;
+        size_t end = nl == std::string::npos ? text.size() : nl;
+        if (end > pos && text[end - 1] == '\r') --end;
+        lines.push_back({pos, end});
+        pos = next;
+    }
+    return lines;
+}
+
+// The section name of a header line, or nothing.
+bool sectionOf(std::string_view line, std::string_view& name) {
+    line = trim(line);
+    if (line.empty() || line[0] != '[') return false;
+    size_t close = line.find(']');
+    name = trim(close == std::string_view::npos ? line.substr(1) : line.substr(1, close - 1));
+    return true;
+}
+
+// Key and value of a key line, or nothing.
+bool keyOf(std::string_view line, std::string_view& key, std::string_view& value) {
+    size_t eq = line.find('=');
+    if (eq == std::string_view::npos) return false;
+    key = trim(line.substr(0, eq));
+    value = trim(line.substr(eq + 1));
+    return true;
+}
+
+bool readFile(const std::string& path, std::string& out) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    std::ostringstream ss;
+    ss << in.rdbuf();
+    out = ss.str();
+    return !in.bad();
+}
+
+bool writeAll(int fd, const std::string& data) {
+    size_t done = 0;
+    while (done < data.size()) {
+        ssize_t n = ::write(fd, data.data() + done, data.size() - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+// Replaces path by data so that a crash leaves either the old or the new file.
+bool replaceFile(const std::string& path, const std::string& data) {
+    std::filesystem::path target(path);
+    std::filesystem::path dir = target.parent_path();
+    if (dir.empty()) dir = ".";
+    std::string tmpl = (dir / ("." + target.filename().string() + ".XXXXXX")).string();
+    std::vector<char> name(tmpl.begin(), tmpl.end());
+    name.push_back('\0');
+    int fd = ::mkstemp(name.data());  // O_EXCL, unique
+    if (fd < 0) return false;
+
+    struct stat st {};
+    mode_t mode;
+    if (::stat(path.c_str(), &st) == 0) {
+        mode = st.st_mode & 07777;
+    } else {
+        mode_t mask = ::umask(0);
+        ::umask(mask);
+        mode = 0666 & ~mask;
+    }
+    bool ok = ::fchmod(fd, mode) == 0 && writeAll(fd, data) && ::fsync(fd) == 0;
+    ok = ::close(fd) == 0 && ok;
+    if (ok) ok = ::rename(name.data(), path.c_str()) == 0;
+    if (!ok) {
+        ::unlink(name.data());
+        return false;
+    }
+    int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY);
+    if (dfd >= 0) {
+        ::fsync(dfd);
+        ::close(dfd);
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string ReadProfileString(const std::string& path, const std::string& section,
+                              const std::string& key) {
+    std::string text;
+    if (!readFile(path, text)) return "";
+    const std::string_view wantSection = trim(section), wantKey = trim(key);
+    bool inSection = false;
+    for (const Line& l : splitLines(text)) {
+        std::string_view line(text.data() + l.begin, l.end - l.begin);
+        std::string_view name, k, v;
+        if (sectionOf(line, name)) {
+            inSection = sameName(name, wantSection);
+        } else if (inSection && keyOf(line, k, v) && sameName(k, wantKey)) {
+            // a value in matching quotes loses them, as the system routines do
+            if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
+                v = v.substr(1, v.size() - 2);
+            std::string out(v.substr(0, kMaxValue));
+            // the system routines hand back a C string
+            size_t nul = out.find('\0');
+            if (nul != std::string::npos) out.resize(nul);
+            return out;
+        }
+    }
+    return "";
+}
+
+bool WriteProfileString(const std::string& path, const std::string& section,
+                        const std::string& key, const std::string& value) {
+    const std::string_view sec = trim(section), k = trim(key);
+    // a line break or a stray '=' / ']' would change other entries of the file
+    auto unsafe = [](std::string_view s, const char* extra) {
+        return s.find_first_of(std::string("\r\n") + '\0' + extra) != std::string_view::npos;
+    };
+    if (sec.empty() || k.empty() || unsafe(section, "]") || unsafe(key, "=[") ||
+        unsafe(value, ""))
+        return false;
+
+    std::string text;
+    if (!readFile(path, text) && ::access(path.c_str(), F_OK) == 0) return false;
+
+    std::string eol = "\r\n";
+    size_t firstNl = text.find('\n');
+    if (firstNl != std::string::npos) eol = (firstNl > 0 && text[firstNl - 1] == '\r') ? "\r\n" : "\n";
+
+    const std::vector<Line> lines = splitLines(text);
+    // first occurrence of the section: its header line and the end of its last non-blank line
+    size_t header = std::string::npos, lastContent = std::string::npos;
+    bool inFirst = false;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        std::string_view line(text.data() + lines[i].begin, lines[i].end - lines[i].begin);
+        std::string_view name, lk, lv;
+        if (sectionOf(line, name)) {
+            if (inFirst) break;
+            if (sameName(name, sec)) {
+                header = i;
+                lastContent = i;
+                inFirst = true;
+            }
+            continue;
+        }
+        if (!inFirst) continue;
+        if (keyOf(line, lk, lv) && sameName(lk, k)) {
+            // keep everything up to '=' as it was; only the value changes
+            size_t eq = text.find('=', lines[i].begin);
+            std::string out = text.substr(0, eq + 1) + value + text.substr(lines[i].end);
+            return replaceFile(path, out);
+        }
+        if (!trim(line).empty()) lastContent = i;
+    }
+
+    std::string entry = std::string(k) + "=" + value + eol;
+    std::string out;
+    if (header == std::string::npos) {
+        out = text;
+        if (!out.empty() && out.back() != '\n') out += eol;
+        out += "[" + std::string(sec) + "]" + eol + entry;
+    } else {
+        const Line& after = lines[lastContent];
+        size_t lineEnd = after.end;
+        // step over the line end of the line we insert after, if it has one
+        if (lineEnd < text.size() && text[lineEnd] == '\r') ++lineEnd;
+        if (lineEnd < text.size() && text[lineEnd] == '\n') {
+            ++lineEnd;
+            out = text.substr(0, lineEnd) + entry + text.substr(lineEnd);
+        } else {
+            out = text.substr(0, lineEnd) + eol + entry + text.substr(lineEnd);
+        }
+    }
+    return replaceFile(path, out);
+}
+
+std::string ResolveCurrentFile(const std::string& programDir, const std::string& fallbackDir) {
+    const std::string name = "current.orn";
+    if (!programDir.empty() && ::access(programDir.c_str(), W_OK) == 0) {
+        // access() does not see read-only mounts and the like: try for real
+        std::string probe = (std::filesystem::path(programDir) / ".current.orn.probeXXXXXX").string();
+        std::vector<char> buf(probe.begin(), probe.end());
+        buf.push_back('\0');
+        int fd = ::mkstemp(buf.data());
+        if (fd >= 0) {
+            ::close(fd);
+            ::unlink(buf.data());
+            return (std::filesystem::path(programDir) / name).string();
+        }
+    }
+    std::error_code ec;
+    std::filesystem::create_directories(fallbackDir, ec);
+    return (std::filesystem::path(fallbackDir) / name).string();
+}
+
+}  // namespace dxcmd

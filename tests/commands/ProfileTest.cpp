@@ -1,0 +1,181 @@
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "TempDir.h"
+#include "dxcmd/Profile.h"
+
+using namespace dxcmd;
+using dxtest::readRaw;
+using dxtest::TempDir;
+using dxtest::writeRaw;
+
+class Profile : public ::testing::Test {
+protected:
+    TempDir dir;
+    std::string ini = dir.file("current.orn");
+};
+
+TEST_F(Profile, WriteCreatesFileWithOneSectionAndKeyInCrlf) {
+    ASSERT_TRUE(WriteProfileString(ini, "VALUE02", "03-ExDR MODE", "83:42:0B:00"));
+    EXPECT_EQ(readRaw(ini), "[VALUE02]\r\n03-ExDR MODE=83:42:0B:00\r\n");
+    EXPECT_EQ(ReadProfileString(ini, "VALUE02", "03-ExDR MODE"), "83:42:0B:00");
+}
+
+TEST_F(Profile, MissingFileSectionOrKeyReadsEmpty) {
+    EXPECT_EQ(ReadProfileString(dir.file("none.orn"), "OPTION", "MODEL"), "");
+    writeRaw(ini, "[OPTION]\r\nMODEL=1\r\nCOMPORT=\r\n");
+    EXPECT_EQ(ReadProfileString(ini, "VALUE02", "MODEL"), "");
+    EXPECT_EQ(ReadProfileString(ini, "OPTION", "DEVICETYPE"), "");
+    EXPECT_EQ(ReadProfileString(ini, "OPTION", "COMPORT"), "");
+    EXPECT_EQ(ReadProfileString(dir.path().string(), "OPTION", "MODEL"), "");  // a folder
+}
+
+TEST_F(Profile, NamesIgnoreCaseAndBlanksValuesAreTrimmed) {
+    writeRaw(ini, "  [ option ]  \r\n  Model  =  1  \r\nComPort\t=\t3\r\n");
+    EXPECT_EQ(ReadProfileString(ini, "OPTION", "MODEL"), "1");
+    EXPECT_EQ(ReadProfileString(ini, "Option", "comport"), "3");
+    ASSERT_TRUE(WriteProfileString(ini, "OPTION", "MODEL", "0"));
+    // the key keeps its own spelling, the other lines stay as they were
+    EXPECT_EQ(readRaw(ini), "  [ option ]  \r\n  Model  =0\r\nComPort\t=\t3\r\n");
+}
+
+TEST_F(Profile, RewriteReplacesInPlaceAndKeepsOtherLinesByteForByte) {
+    const std::string before =
+        "; made by hand\r\n[APPTYPE]\r\nAPPNAME=DX410_430\r\n\r\n[VALUE02]\r\n03-ExDR MODE=83:42:0B:00\r\n"
+        "08-AGC MODE = 83:42:13:02\r\n\r\n[VALUE03]\r\n04-PAN POSITION=84:43:04:01:05\r\n";
+    writeRaw(ini, before);
+    ASSERT_TRUE(WriteProfileString(ini, "value02", "03-exdr mode", "83:42:0B:03"));
+    ASSERT_TRUE(WriteProfileString(ini, "VALUE02", "03-ExDR MODE", "83:42:0B:00"));
+    EXPECT_EQ(readRaw(ini), before);  // one line, second value, nothing else touched
+}
+
+TEST_F(Profile, NewKeyGoesAtTheEndOfItsSectionBeforeBlankLines) {
+    writeRaw(ini, "[OPTION]\r\nMODEL=1\r\n\r\n[VALUE02]\r\n03-ExDR MODE=83:42:0B:00\r\n");
+    ASSERT_TRUE(WriteProfileString(ini, "OPTION", "COMPORT", "3"));
+    ASSERT_TRUE(WriteProfileString(ini, "STRING", "01-CAMERA TITLE", "86:46:00:41:42:43:44"));
+    EXPECT_EQ(readRaw(ini),
+              "[OPTION]\r\nMODEL=1\r\nCOMPORT=3\r\n\r\n[VALUE02]\r\n03-ExDR MODE=83:42:0B:00\r\n"
+              "[STRING]\r\n01-CAMERA TITLE=86:46:00:41:42:43:44\r\n");
+}
+
+TEST_F(Profile, KeepsAnLfFileLf) {
+    writeRaw(ini, "[OPTION]\nMODEL=1\n");
+    ASSERT_TRUE(WriteProfileString(ini, "OPTION", "COMPORT", "2"));
+    ASSERT_TRUE(WriteProfileString(ini, "COMMUNICATION", "STYLE", "1"));
+    EXPECT_EQ(readRaw(ini), "[OPTION]\nMODEL=1\nCOMPORT=2\n[COMMUNICATION]\nSTYLE=1\n");
+    EXPECT_EQ(ReadProfileString(ini, "OPTION", "COMPORT"), "2");
+}
+
+TEST_F(Profile, FileWithoutFinalNewline) {
+    writeRaw(ini, "[OPTION]\r\nMODEL=1");
+    EXPECT_EQ(ReadProfileString(ini, "OPTION", "MODEL"), "1");
+    ASSERT_TRUE(WriteProfileString(ini, "OPTION", "COMPORT", "4"));
+    EXPECT_EQ(readRaw(ini), "[OPTION]\r\nMODEL=1\r\nCOMPORT=4\r\n");
+
+    writeRaw(ini, "[OPTION]\r\nMODEL=1");
+    ASSERT_TRUE(WriteProfileString(ini, "APPTYPE", "APPNAME", "DX410_430"));
+    EXPECT_EQ(readRaw(ini), "[OPTION]\r\nMODEL=1\r\n[APPTYPE]\r\nAPPNAME=DX410_430\r\n");
+
+    writeRaw(ini, "[OPTION]\r\nMODEL=1");
+    ASSERT_TRUE(WriteProfileString(ini, "OPTION", "MODEL", "0"));
+    EXPECT_EQ(readRaw(ini), "[OPTION]\r\nMODEL=0");
+}
+
+TEST_F(Profile, SectionThatAppearsTwice) {
+    writeRaw(ini, "[VALUE02]\r\nA=1\r\n[OTHER]\r\nX=9\r\n[value02]\r\nA=2\r\nB=3\r\n");
+    EXPECT_EQ(ReadProfileString(ini, "VALUE02", "A"), "1");  // first occurrence wins
+    EXPECT_EQ(ReadProfileString(ini, "VALUE02", "B"), "3");  // found in the second
+    ASSERT_TRUE(WriteProfileString(ini, "VALUE02", "A", "5"));
+    ASSERT_TRUE(WriteProfileString(ini, "VALUE02", "B", "6"));  // lands in the first
+    EXPECT_EQ(readRaw(ini), "[VALUE02]\r\nA=5\r\nB=6\r\n[OTHER]\r\nX=9\r\n[value02]\r\nA=2\r\nB=3\r\n");
+    EXPECT_EQ(ReadProfileString(ini, "VALUE02", "B"), "6");
+}
+
+TEST_F(Profile, LongValuesAreCutAt1023OnRead) {
+    std::string longValue(5000, '7');
+    ASSERT_TRUE(WriteProfileString(ini, "STRING", "01-CAMERA TITLE", longValue));
+    EXPECT_EQ(ReadProfileString(ini, "STRING", "01-CAMERA TITLE"), longValue.substr(0, 1023));
+    EXPECT_NE(readRaw(ini).find(longValue), std::string::npos);  // written whole
+}
+
+TEST_F(Profile, NonTextBytesAreCarriedThrough) {
+    std::string junk;
+    for (int i = 0; i < 256; ++i)
+        if (i != '\n' && i != '\r' && i != '[' && i != '=') junk += static_cast<char>(i);
+    const std::string before = std::string("\x89PNG\x00\x01\xff\xfe", 8) + junk + "\r\n[S]\r\nK=\xe9\x93\r\n";
+    writeRaw(ini, before);
+    EXPECT_EQ(ReadProfileString(ini, "S", "K"), "\xe9\x93");  // single-byte ANSI text
+    ASSERT_TRUE(WriteProfileString(ini, "S", "L", "\xb0\xb1"));
+    EXPECT_EQ(readRaw(ini), before + "L=\xb0\xb1\r\n");
+    EXPECT_EQ(ReadProfileString(ini, "s", "l"), "\xb0\xb1");
+}
+
+TEST_F(Profile, RefusesTextThatWouldBreakOtherLines) {
+    writeRaw(ini, "[S]\r\nK=1\r\n");
+    EXPECT_FALSE(WriteProfileString(ini, "S", "K", "2\r\n[EVIL]\r\nX=1"));
+    EXPECT_FALSE(WriteProfileString(ini, "S", "A=B", "1"));
+    EXPECT_FALSE(WriteProfileString(ini, "S]X", "K", "1"));
+    EXPECT_FALSE(WriteProfileString(ini, "", "K", "1"));
+    EXPECT_FALSE(WriteProfileString(ini, "S", " ", "1"));
+    EXPECT_EQ(readRaw(ini), "[S]\r\nK=1\r\n");
+}
+
+TEST_F(Profile, ReplaceKeepsTheFilesPermissions) {
+    writeRaw(ini, "[S]\r\nK=1\r\n");
+    std::filesystem::permissions(ini, std::filesystem::perms(0640));
+    ASSERT_TRUE(WriteProfileString(ini, "S", "K", "2"));
+    EXPECT_EQ(std::filesystem::status(ini).permissions(), std::filesystem::perms(0640));
+}
+
+// A full disk while the new file is written: the old file stays whole.
+TEST_F(Profile, FailedWriteLeavesOldFileAndNoTemporary) {
+    const std::string before = "[S]\r\nK=1\r\n";
+    writeRaw(ini, before);
+    rlimit old{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    auto oldHandler = signal(SIGXFSZ, SIG_IGN);
+    rlimit tiny = old;
+    tiny.rlim_cur = 16;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &tiny), 0);
+    bool ok = WriteProfileString(ini, "S", "K", std::string(200, 'x'));
+    setrlimit(RLIMIT_FSIZE, &old);
+    signal(SIGXFSZ, oldHandler);
+
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(readRaw(ini), before);
+    EXPECT_EQ(dir.entries(), 1u);  // no temporary file left beside it
+}
+
+TEST_F(Profile, FailedRenameLeavesNoTemporary) {
+    std::filesystem::create_directory(ini);  // the target cannot be replaced
+    EXPECT_FALSE(WriteProfileString(ini, "S", "K", "1"));
+    EXPECT_TRUE(std::filesystem::is_directory(ini));
+    EXPECT_EQ(dir.entries(), 1u);
+}
+
+TEST_F(Profile, ReadOnlyFolderLeavesOldFileAndNoTemporary) {
+    if (geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders";
+    const std::string before = "[S]\r\nK=1\r\n";
+    writeRaw(ini, before);
+    std::filesystem::permissions(dir.path(), std::filesystem::perms(0555));
+    EXPECT_FALSE(WriteProfileString(ini, "S", "K", "2"));
+    std::filesystem::permissions(dir.path(), std::filesystem::perms(0755));
+    EXPECT_EQ(readRaw(ini), before);
+    EXPECT_EQ(dir.entries(), 1u);
+}
+
+TEST(ResolveCurrentFile, ProgramFolderWhenWritableElseFallbackCreated) {
+    TempDir prog, data;
+    EXPECT_EQ(ResolveCurrentFile(prog.path().string(), data.file("x")), prog.file("current.orn"));
+    EXPECT_EQ(prog.entries(), 0u);  // the probe leaves nothing behind
+
+    const std::string fallback = data.file("a/b/DX410");
+    EXPECT_EQ(ResolveCurrentFile(prog.file("missing"), fallback), fallback + "/current.orn");
+    EXPECT_TRUE(std::filesystem::is_directory(fallback));
+    EXPECT_EQ(ResolveCurrentFile("", fallback), fallback + "/current.orn");
+}
