@@ -1,0 +1,345 @@
+#include "ExComCtrl.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include <poll.h>
+
+namespace dxlink::detail {
+
+namespace {
+
+struct LinkModule {
+    int16_t replyWaitMs = 0;
+    bool linkIdle = false;
+};
+
+LinkModule& Module() {
+    static LinkModule m;
+    return m;
+}
+
+// Longest silence inside a frame that is known to be unfinished; USB
+// adapters hand bytes over in chunks.
+constexpr int kIncompleteGapMs = 50;
+constexpr size_t kMaxReply = 1024;
+
+std::string Terminator(int16_t addValue) {
+    switch (addValue) {
+    case 1: return "\r\n";
+    case 2: return "\r";
+    case 3: return "\n";
+    default: return {};
+    }
+}
+
+int HexDigit(char c) {
+    c = char(std::toupper(static_cast<unsigned char>(c)));
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return 0;
+}
+
+std::string NlTokens(int n) {
+    std::string out;
+    for (int i = 0; i < n; ++i) out += i ? ":NL" : "NL";
+    return out;
+}
+
+}  // namespace
+
+int16_t& ReplyWaitMs() { return Module().replyWaitMs; }
+bool& LinkIdle() { return Module().linkIdle; }
+
+ReplyState QueryReplyState(const std::vector<uint8_t>& reply, const std::string& ack) {
+    if (reply.empty()) return ReplyState::Incomplete;
+    if (HexByteText(reply[0]) != ack) return ReplyState::Unknown;
+    if (reply.size() < 2) return ReplyState::Incomplete;
+    const uint8_t head = reply[1];
+    size_t whole = 0;
+    if (head >= 0x81 && head <= 0x8E) {
+        whole = 2 + (head - 0x80);
+    } else if (head == 0x8F) {
+        if (reply.size() < 3) return ReplyState::Incomplete;
+        if (reply[2] == 0) return ReplyState::Unknown;
+        whole = 2 + reply[2];  // the length byte counts itself
+    } else {
+        return ReplyState::Unknown;
+    }
+    return reply.size() >= whole ? ReplyState::Complete : ReplyState::Incomplete;
+}
+
+ReplyState AckReplyState(const std::vector<uint8_t>& reply, size_t ackBytes) {
+    return reply.size() < ackBytes ? ReplyState::Incomplete : ReplyState::Unknown;
+}
+
+std::string SplitToken(std::string& text, char delimiter) {
+    const size_t p = text.find(delimiter);
+    if (p == std::string::npos || p == 0) return {};
+    std::string token = text.substr(0, p);
+    const size_t rest = text.find_first_not_of(' ', p + 1);
+    text = rest == std::string::npos ? std::string() : text.substr(rest);
+    return token;
+}
+
+uint8_t ParseHexPair(const std::string& s) {
+    if (s.empty()) return 0;
+    return uint8_t(HexDigit(s.front()) * 16 + HexDigit(s.back()));
+}
+
+std::vector<uint8_t> HexTextBytes(std::string text) {
+    std::vector<uint8_t> out;
+    out.reserve(text.size() + 1);
+    for (;;) {
+        const std::string token = SplitToken(text, ':');
+        if (token.empty()) {
+            out.push_back(ParseHexPair(text));
+            return out;
+        }
+        out.push_back(ParseHexPair(token));
+    }
+}
+
+std::string HexByteText(uint8_t b) {
+    static const char digits[] = "0123456789ABCDEF";
+    return {digits[b >> 4], digits[b & 15]};
+}
+
+std::string ReplyHexText(const std::vector<uint8_t>& bytes) {
+    std::string out;
+    const size_t n = bytes.size();
+    for (size_t i = 0; i <= 1023 && i < n; ++i) {
+        out += HexByteText(bytes[i]);
+        if (i + 1 != n) out += ':';
+    }
+    return out;
+}
+
+ExComCtrl::~ExComCtrl() = default;
+
+void ExComCtrl::OpenChannel() {
+    CIComm& c = *channel_;
+    c.Com(1);
+    c.Baud("9600");
+    c.data("8");
+    c.SBit("1");
+    c.Parity("NON");
+    c.XON(false);
+    c.RTS(false);
+    c.DTREnable(true);
+    c.RTSEnable(true);
+    c.Buffering(false);
+    c.EventLevel(3);
+    c.Timeout(100);
+    c.enaRcvEvent(-1);
+
+    c.Com(cfg_.port);
+    c.Baud(std::to_string(cfg_.Baudrate));
+    c.data(std::to_string(cfg_.Databit));
+    c.SBit(cfg_.Stopbit == 2 ? "1.5" : cfg_.Stopbit == 3 ? "2" : "1");
+    c.Parity(cfg_.Parity == 1 ? "ODD" : cfg_.Parity == 2 ? "EVEN" : "NON");
+    c.XON(cfg_.FlowControl == 1);
+    c.RTS(cfg_.FlowControl == 2);
+    c.DTREnable(true);
+    c.RTSEnable(true);
+    c.Buffering(false);
+    c.EventLevel(3);
+    c.Timeout(cfg_.SerialTimeout);
+    c.enaRcvEvent(-1);
+    c.TransferMode(1);
+}
+
+int16_t ExComCtrl::PortOpen(int16_t DeviceType, int16_t port) {
+    channel_.reset();
+    channel_ = std::make_unique<CIComm>();
+    cfg_.port = port;
+    cfg_.DeviceType = DeviceType;
+    resolved_.clear();
+    openError_ = PortError::None;
+    openErrno_ = 0;
+
+    bool opened = false;
+    try {
+        OpenChannel();
+        const int32_t err = channel_->openPort();
+        SerialPort& p = channel_->port();
+        resolved_ = p.device();
+        if (err == 0) {
+            opened = true;
+        } else {
+            openError_ = p.lastOpenError() == PortError::None ? PortError::Other : p.lastOpenError();
+            openErrno_ = p.lastOpenErrno();
+        }
+    } catch (const std::exception&) {
+        // A setting the port rejected: the port stays closed.
+        resolved_ = ResolveComPort(port).device;
+        openError_ = PortError::Other;
+    }
+    if (!opened && endInit_) endInit_(endInitContext_);
+    LinkIdle() = true;
+    return opened ? 0 : 1;
+}
+
+void ExComCtrl::PortClose() {
+    if (channel_) {
+        channel_->closePort();
+        channel_.reset();
+    }
+    LinkIdle() = true;
+}
+
+void ExComCtrl::WaitMs(int ms, const ReplyRule& rule) {
+    const uint32_t start = GetTickCount();
+    for (;;) {
+        const uint32_t elapsed = TicksSince(start);
+        if (ms <= 0 || elapsed >= uint32_t(ms) || LinkIdle()) return;
+        int fd = -1;
+        if (channel_ && channel_->port().isOpen()) {
+            SerialPort& p = channel_->port();
+            const std::string& queued = p.peek();
+            // The wait is only there to let the reply arrive; once it is
+            // whole there is nothing left to wait for.
+            if (rule && !queued.empty() && rule({queued.begin(), queued.end()}) == ReplyState::Complete) return;
+            fd = p.fd();
+        }
+        int slice = int(uint32_t(ms) - elapsed);
+        if (HasEventPump()) slice = std::min(slice, 10);
+        if (WaitOn(fd, POLLIN, slice, true) == WaitResult::Hangup && fd >= 0)
+            WaitOn(-1, 0, slice, true);
+    }
+}
+
+void ExComCtrl::SendBytes(const std::vector<uint8_t>& bytes, const ReplyRule& rule) {
+    if (channel_)
+        for (uint8_t b : bytes) channel_->sendB(b);
+    WaitMs(ReplyWaitMs(), rule);
+}
+
+size_t ExComCtrl::SendHexText(const std::string& text, const ReplyRule& rule) {
+    const std::vector<uint8_t> bytes = HexTextBytes(text);
+    SendBytes(bytes, rule);
+    return bytes.size();
+}
+
+int16_t ExComCtrl::SendWithRule(const std::string& text, const ReplyRule& rule) {
+    return SendHexText(text, rule) > 0 ? 0 : 1;
+}
+
+std::vector<uint8_t> ExComCtrl::ReadReplyBytes(const ReplyRule& rule) {
+    if (!channel_) return {};
+    CIComm& c = *channel_;
+    const uint32_t start = GetTickCount();
+    std::vector<uint8_t> bytes = c.receiveB();
+    if (bytes.size() > kMaxReply) bytes.resize(kMaxReply);
+    // The first read takes what was queued when the first byte came; a
+    // reply still on its way is read on until it is whole or the line is
+    // quiet, within the same time-out.
+    const int quietMs = std::max(2, int((5 * c.port().characterMicros() + 999) / 1000));
+    while (!bytes.empty() && bytes.size() < kMaxReply && c.timeoutActive()) {
+        const ReplyState state = rule ? rule(bytes) : ReplyState::Unknown;
+        if (state == ReplyState::Complete) break;
+        const uint32_t elapsed = TicksSince(start);
+        if (elapsed >= uint32_t(c.timeoutValue())) break;
+        const int left = int(uint32_t(c.timeoutValue()) - elapsed);
+        const int gap = state == ReplyState::Incomplete ? kIncompleteGapMs : quietMs;
+        const std::vector<uint8_t> more = c.receiveMore(std::min(gap, left));
+        if (more.empty()) break;
+        const size_t take = std::min(more.size(), kMaxReply - bytes.size());
+        bytes.insert(bytes.end(), more.begin(), more.begin() + long(take));
+    }
+    c.clear();
+    return bytes;
+}
+
+std::string ExComCtrl::ReadReplyHex(const ReplyRule& rule) { return ReplyHexText(ReadReplyBytes(rule)); }
+
+std::string ExComCtrl::ReadReplyText(const ReplyRule& rule) {
+    const std::vector<uint8_t> bytes = ReadReplyBytes(rule);
+    const auto end = std::find(bytes.begin(), bytes.end(), uint8_t(0));
+    return {bytes.begin(), end};
+}
+
+int16_t ExComCtrl::Send(const std::string& sendData) { return SendWithRule(sendData, nullptr); }
+
+std::string ExComCtrl::CmdRecv(const std::string& command, const std::string& ack, int16_t WaitTime) {
+    LinkIdle() = false;
+    ReplyWaitMs() = WaitTime;
+    const ReplyRule rule = [&ack](const std::vector<uint8_t>& r) { return QueryReplyState(r, ack); };
+    if (SendWithRule(command, rule) == 1) return "NL";
+    const std::string reply = ReadReplyHex(rule);
+    if (reply.substr(0, 2) != ack) return "NL";
+    std::string result = reply.size() <= 5 ? std::string() : reply.substr(3);
+    LinkIdle() = true;
+    return result;
+}
+
+int16_t ExComCtrl::cmd(const std::string& command, const std::string& ack) {
+    const size_t ackBytes = 1 + size_t(std::count(ack.begin(), ack.end(), ':'));
+    const ReplyRule rule = [ackBytes](const std::vector<uint8_t>& r) { return AckReplyState(r, ackBytes); };
+    if (SendWithRule(command, rule) == 1) return 2;
+    const std::string reply = ReadReplyHex(rule);
+    if (reply.empty()) return 2;
+    return reply == ack ? 0 : 1;
+}
+
+std::string ExComCtrl::Recv(int16_t receiveLength) {
+    if (receiveLength < 1 || receiveLength > 1024) return NlTokens(receiveLength);
+    const size_t want = size_t(receiveLength);
+    const std::vector<uint8_t> bytes =
+        ReadReplyBytes([want](const std::vector<uint8_t>& r) { return AckReplyState(r, want); });
+    if (bytes.empty()) return NlTokens(receiveLength);
+    const size_t n = bytes.size();
+    std::string out;
+    for (size_t i = 0; i < want; ++i) {
+        if (i < n) {
+            out += HexByteText(bytes[i]);
+            if (i + 1 != n) out += ':';
+        } else {
+            out += ":NL";
+        }
+    }
+    return out;
+}
+
+int16_t ExComCtrl::SendStr(const std::string& sendData, int16_t addValue) {
+    if (!channel_) return -1;
+    return channel_->Send(sendData + Terminator(addValue)) == 0 ? 0 : -1;
+}
+
+int16_t ExComCtrl::CmdStr(const std::string& command, const std::string& ack, int16_t addValue) {
+    const std::string term = Terminator(addValue);
+    const std::string expected = ack + term;
+    if (channel_) channel_->Send(command + term);
+    const std::string reply = ReadReplyText(
+        [n = expected.size()](const std::vector<uint8_t>& r) { return AckReplyState(r, n); });
+    return reply == expected ? 0 : 1;
+}
+
+}  // namespace dxlink::detail
+
+using dxlink::detail::ExComCtrl;
+
+extern "C" {
+
+DXLINK_API dxlink::IExComCtrl* dxlink_create(void) { return new ExComCtrl(); }
+
+DXLINK_API void dxlink_set_event_pump(dxlink_event_pump pump, void* context) {
+    dxlink::detail::SetEventPump(pump, context);
+}
+
+DXLINK_API int16_t dxlink_reply_wait_ms(void) { return dxlink::detail::ReplyWaitMs(); }
+DXLINK_API bool dxlink_link_idle(void) { return dxlink::detail::LinkIdle(); }
+DXLINK_API void dxlink_set_link_idle(bool idle) { dxlink::detail::LinkIdle() = idle; }
+
+DXLINK_API const char* dxlink_port_error_text(int error) {
+    switch (static_cast<dxlink::PortError>(error)) {
+    case dxlink::PortError::None: return "";
+    case dxlink::PortError::NotFound: return "not found";
+    case dxlink::PortError::Permission: return "permission denied";
+    case dxlink::PortError::Busy: return "busy";
+    case dxlink::PortError::Gone: return "device gone";
+    case dxlink::PortError::NotSerial: return "not a serial device";
+    default: return "error";
+    }
+}
+}

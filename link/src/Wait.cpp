@@ -1,0 +1,72 @@
+#include "Wait.h"
+
+#include <poll.h>
+#include <time.h>
+
+#include <cerrno>
+
+namespace dxlink::detail {
+
+namespace {
+
+constexpr int kSliceMs = 10;
+
+struct PumpHook {
+    void (*pump)(void*) = nullptr;
+    void* context = nullptr;
+};
+
+PumpHook& Hook() {
+    static PumpHook hook;
+    return hook;
+}
+
+uint64_t NowMs64() {
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return uint64_t(ts.tv_sec) * 1000u + uint64_t(ts.tv_nsec) / 1000000u;
+}
+
+}  // namespace
+
+uint32_t GetTickCount() { return static_cast<uint32_t>(NowMs64()); }
+
+void SetEventPump(void (*pump)(void*), void* context) {
+    Hook().pump = pump;
+    Hook().context = pump ? context : nullptr;
+}
+
+bool HasEventPump() { return Hook().pump != nullptr; }
+
+void RunEventPump() {
+    PumpHook hook = Hook();  // the pump may replace itself
+    if (hook.pump) hook.pump(hook.context);
+}
+
+WaitResult WaitOn(int fd, short events, int ms, bool pump) {
+    const bool slicing = pump && HasEventPump();
+    const uint64_t deadline = ms >= 0 ? NowMs64() + uint64_t(ms) : 0;
+    for (;;) {
+        int remaining = -1;
+        if (ms >= 0) {
+            const uint64_t now = NowMs64();
+            remaining = now >= deadline ? 0 : int(deadline - now);
+        }
+        int slice = remaining;
+        if (slicing && (slice < 0 || slice > kSliceMs)) slice = kSliceMs;
+
+        pollfd p{fd, events, 0};
+        const int r = poll(fd >= 0 ? &p : nullptr, fd >= 0 ? 1 : 0, slice);
+        if (r > 0) {
+            // A hung-up device stays readable for ever; never spin on it.
+            if (p.revents & (POLLHUP | POLLERR | POLLNVAL)) return WaitResult::Hangup;
+            if (p.revents & events) return WaitResult::Ready;
+        } else if (r < 0 && errno != EINTR) {
+            return WaitResult::Hangup;
+        }
+        if (slicing) RunEventPump();
+        if (remaining == 0) return WaitResult::TimedOut;
+    }
+}
+
+}  // namespace dxlink::detail
