@@ -1,0 +1,60 @@
+// DX410: the splash, the start checks and the console window.
+#include <QApplication>
+#include <QEventLoop>
+#include <QScreen>
+#include <QStandardPaths>
+#include <memory>
+
+#include "QtDialogs.h"
+#include "StartupChecks.h"
+#include "dxcmd/State.h"
+#include "dxlink/dxlink.h"
+#include "frmMain.h"
+#include "frmSplash.h"
+
+namespace {
+
+// The link waits inside an exchange; the window keeps painting, but operator
+// input stays queued until the exchange ends, so no handler can start a
+// second exchange on the port in the middle of the first.
+void pumpEvents(void*) {
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("DX410"));
+    QApplication::setApplicationVersion(QStringLiteral("1.0.0"));
+    QApplication::setApplicationDisplayName(QString::fromLatin1(dxcmd::kAppTitle));
+
+    dxcmd::ProgramState state;
+    dxconsole::QtDialogs dialogs;
+    dxshell::InstanceLock lock;
+    dxshell::StartupChecks checks(dialogs, lock, [] { return dxshell::ScreenPixels(QGuiApplication::primaryScreen()); });
+    if (!checks.run()) return 1;
+
+    dxlink_set_event_pump(&pumpEvents, nullptr);
+
+    std::unique_ptr<dxconsole::frmMain> window;
+    int failed = 0;
+    dxshell::frmSplash splash([&] {
+        dxconsole::ConsoleDeps deps{&state, &dialogs, [] { return dxlink_create(); },
+                                    QCoreApplication::applicationDirPath().toStdString(),
+                                    QStandardPaths::writableLocation(QStandardPaths::AppDataLocation).toStdString(),
+                                    [&checks] { return checks.run(); }};
+        window = std::make_unique<dxconsole::frmMain>(std::move(deps));
+        dialogs.setParent(window.get());
+        if (!window->load()) {
+            failed = 1;
+            QCoreApplication::exit(1);
+            return;
+        }
+        window->show();
+    });
+    splash.show();
+    const int rc = app.exec();
+    dxlink_set_event_pump(nullptr, nullptr);
+    return failed ? failed : rc;
+}
