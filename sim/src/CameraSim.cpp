@@ -50,6 +50,7 @@ struct CameraSim::Impl {
     std::vector<std::string> received;
     std::vector<std::string> noise;
     std::vector<InjectedFault> faults;
+    std::vector<std::pair<std::string, Fault>> met;
     double faultRate = 0;
     std::mt19937 rng;
     std::function<void(bool, const std::string&)> trace;
@@ -110,7 +111,7 @@ struct CameraSim::Impl {
         pollfd p{wake, POLLIN, 0};
         auto end = Clock::now() + std::chrono::milliseconds(ms);
         for (;;) {
-            auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now()).count();
+            auto left = std::chrono::ceil<std::chrono::milliseconds>(end - Clock::now()).count();
             if (left <= 0) return false;
             int r = ::poll(&p, 1, static_cast<int>(left));
             if (r > 0) return true;
@@ -147,6 +148,12 @@ struct CameraSim::Impl {
 
     Fault pickFault(const std::string& text, const std::string& bare) {
         std::lock_guard lk(mu);
+        Fault f = chooseFault(text, bare);
+        if (f != Fault::None) met.emplace_back(text, f);
+        return f;
+    }
+
+    Fault chooseFault(const std::string& text, const std::string& bare) {
         for (auto it = faults.begin(); it != faults.end(); ++it) {
             if (text.starts_with(it->prefix) || bare.starts_with(it->prefix)) {
                 Fault f = it->fault;
@@ -184,8 +191,8 @@ struct CameraSim::Impl {
 
         const Fault fault = pickFault(text, detail::toText(frame));
         if (fault == Fault::HangUp) {
-            closeLine();
             serving = false;
+            closeLine();
             return;
         }
         if (fault == Fault::NoReply) return;
@@ -280,7 +287,7 @@ struct CameraSim::Impl {
         uint8_t buf[512];
         while (master >= 0) {
             int timeout = -1;
-            if (!pending.empty()) {
+            if (!pending.empty() || !noiseRun.empty()) {
                 auto quiet = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - lastByte).count();
                 timeout = std::max<int>(0, kQuietMs - static_cast<int>(quiet));
             }
@@ -301,7 +308,6 @@ struct CameraSim::Impl {
                     lastByte = Clock::now();
                     pending.insert(pending.end(), buf, buf + n);
                     parse();
-                    flushNoise();
                     continue;
                 }
                 if (n < 0 && (errno == EAGAIN || errno == EINTR)) continue;
@@ -425,6 +431,11 @@ void CameraSim::resetToFactory(int camera) {
 std::vector<std::string> CameraSim::noise() const {
     std::lock_guard lk(impl_->mu);
     return impl_->noise;
+}
+
+std::vector<std::pair<std::string, Fault>> CameraSim::faultsMet() const {
+    std::lock_guard lk(impl_->mu);
+    return impl_->met;
 }
 
 bool CameraSim::running() const { return impl_->serving; }

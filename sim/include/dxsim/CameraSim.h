@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace dxsim {
@@ -124,6 +125,9 @@ public:
     // Bytes that began no frame, and frames cut short by a quiet line, as
     // command text in arrival order.
     std::vector<std::string> noise() const;
+    // Faults met so far (injected or at random), with the command text that
+    // met each, oldest first.
+    std::vector<std::pair<std::string, Fault>> faultsMet() const;
     // False once the line was hung up (Fault::HangUp) or before start().
     bool running() const;
     // Called on the serving thread for each frame received (sent = false)

@@ -1,0 +1,235 @@
+#include "RawClient.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <csignal>
+#include <fcntl.h>
+#include <map>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace simtest;
+using dxsim::Fault;
+
+namespace {
+
+double msSince(std::chrono::steady_clock::time_point t) {
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t).count();
+}
+
+}  // namespace
+
+TEST(Faults, EachKindShapesTheAnswer) {
+    SimLine l;
+    RawClient& c = l.client;
+
+    l.sim.injectFault("82:03:04", Fault::BadFirstByte);
+    c.send("82:03:04");
+    EXPECT_EQ(c.read(6), "A0:90:43:04:19:00");
+
+    l.sim.injectFault("82:03", Fault::Truncated);
+    c.send("82:03:04");
+    EXPECT_EQ(c.read(5), "A0:84:43:04:19");
+    EXPECT_EQ(c.query("82:02:12"), "A0:83:42:12:00");  // nothing else was pending
+
+    l.sim.injectFault("83:42:12", Fault::NoiseBefore);
+    c.send("83:42:12:01");
+    EXPECT_EQ(c.read(4), "00:7F:3C:A0");
+    EXPECT_EQ(l.sim.state().value02[0x12], 1);
+
+    // a refused or swallowed command changes nothing
+    l.sim.injectFault("83:42:12", Fault::WrongAck);
+    EXPECT_EQ(c.command("83:42:12:05"), "A1");
+    l.sim.injectFault("83:42:12", Fault::NoReply);
+    c.send("83:42:12:06");
+    EXPECT_EQ(c.query("82:02:12"), "A0:83:42:12:01");
+
+    l.sim.injectFault("", Fault::WrongAck, 2);
+    EXPECT_EQ(c.query("82:02:12"), "A1");
+    EXPECT_EQ(c.query("82:03:04"), "A1");
+    EXPECT_EQ(c.query("82:02:12"), "A0:83:42:12:01");
+
+    l.sim.injectFault("82:02", Fault::WrongAck, 5);
+    l.sim.clearFaults();
+    EXPECT_EQ(c.query("82:02:12"), "A0:83:42:12:01");
+
+    auto met = l.sim.faultsMet();
+    ASSERT_EQ(met.size(), 7u);
+    EXPECT_EQ(met[0], std::make_pair(std::string("82:03:04"), Fault::BadFirstByte));
+    EXPECT_EQ(met[4], std::make_pair(std::string("83:42:12:06"), Fault::NoReply));
+}
+
+TEST(Faults, AddressedFramesMatchWithOrWithoutPrefix) {
+    dxsim::Options o = fastOptions();
+    o.multiDropCameras = 2;
+    SimLine l(o);
+    l.sim.injectFault("82:02:12", Fault::WrongAck);
+    l.sim.injectFault("B1:01:02:", Fault::WrongAck);
+    EXPECT_EQ(l.client.query("B1:01:01:82:02:12"), "A1");
+    EXPECT_EQ(l.client.query("B1:01:02:82:03:04"), "A1");
+    EXPECT_EQ(l.client.query("B1:01:02:82:02:12"), "A0:83:42:12:00");
+}
+
+TEST(Faults, LateAnswerComesAfterTheDelay) {
+    dxsim::Options o = fastOptions();
+    o.lateMs = 250;
+    SimLine l(o);
+    l.sim.injectFault("82:03:04", Fault::Late);
+    auto t0 = std::chrono::steady_clock::now();
+    l.client.send("82:03:04");
+    EXPECT_EQ(l.client.read(6, 3s), "A0:84:43:04:19:00");
+    EXPECT_GE(msSince(t0), 250.0);
+}
+
+TEST(Faults, StopEndsALateWait) {
+    dxsim::Options o = fastOptions();
+    o.lateMs = 20000;
+    SimLine l(o);
+    l.sim.injectFault("", Fault::Late);
+    l.client.send("82:03:04");
+    ASSERT_TRUE(l.sim.waitForFrames(1, 2s));
+    auto t0 = std::chrono::steady_clock::now();
+    l.sim.stop();
+    EXPECT_LT(msSince(t0), 10000.0);
+}
+
+TEST(Faults, SeededRateIsReproducible) {
+    auto run = [](uint32_t seed) {
+        dxsim::Options o = fastOptions();
+        o.lateMs = 0;
+        SimLine l(o);
+        l.sim.setFaultRate(0.5, seed);
+        for (int i = 0; i < 40; ++i) {
+            char b[16];
+            std::snprintf(b, sizeof b, "83:42:12:%02X", i % 10);
+            l.client.send(b);
+        }
+        EXPECT_TRUE(l.sim.waitForFrames(40, 5s));
+        return l.sim.faultsMet();
+    };
+    auto a = run(42), b = run(42), other = run(43);
+    EXPECT_EQ(a, b);
+    EXPECT_NE(a, other);
+    EXPECT_GT(a.size(), 5u);
+    EXPECT_LT(a.size(), 35u);
+    std::map<Fault, int> kinds;
+    for (auto& [cmd, f] : a) ++kinds[f];
+    EXPECT_GT(kinds.size(), 2u);
+    EXPECT_EQ(kinds.count(Fault::HangUp), 0u);
+}
+
+TEST(Line, HangUpGivesTheHostAnIoError) {
+    SimLine l;
+    l.sim.injectFault("82:45:29", Fault::HangUp);
+    EXPECT_EQ(l.client.query("82:02:12"), "A0:83:42:12:00");
+    l.client.send("82:45:29");
+    pollfd p{l.client.fd(), POLLIN, 0};
+    ASSERT_EQ(::poll(&p, 1, 2000), 1);
+    EXPECT_TRUE(p.revents & (POLLHUP | POLLERR));
+    uint8_t b;
+    EXPECT_LE(::read(l.client.fd(), &b, 1), 0);
+    EXPECT_FALSE(l.sim.running());
+    EXPECT_FALSE(l.sim.state().menuOn);
+    RawClient again(l.sim.devicePath());
+    EXPECT_FALSE(again.isOpen());
+}
+
+TEST(Line, HostCanLockTheLineAndReopenIt) {
+    dxsim::CameraSim sim(fastOptions());
+    ASSERT_TRUE(sim.start());
+    for (int round = 0; round < 2; ++round) {
+        RawClient host(sim.devicePath());
+        ASSERT_TRUE(host.isOpen());
+        EXPECT_EQ(::flock(host.fd(), LOCK_EX | LOCK_NB), 0);
+        EXPECT_EQ(::ioctl(host.fd(), TIOCEXCL), 0);
+        if (::geteuid() != 0) {  // root may open an exclusive tty anyway
+            RawClient second(sim.devicePath());
+            EXPECT_FALSE(second.isOpen());
+        }
+        EXPECT_EQ(host.query("82:03:05"), "A0:84:43:05:0C:40");
+        EXPECT_EQ(::ioctl(host.fd(), TIOCNXCL), 0);
+    }
+    EXPECT_TRUE(sim.running());
+    EXPECT_EQ(sim.received().size(), 2u);
+}
+
+TEST(Line, PacedAnswersTakeTheLineTime) {
+    dxsim::Options o;
+    o.turnaroundMs = 0;
+    SimLine l(o);
+    RawClient& c = l.client;
+    ASSERT_EQ(c.command("8F:1B:46:00:41:41:41:41:41:41:41:41:41:41:41:41:41:41:41:41:41:41:41:41:41:41:41:41"), "A0");
+    auto t0 = std::chrono::steady_clock::now();
+    std::string a = c.query("82:06:00");
+    double took = msSince(t0);
+    ASSERT_EQ(a.size(), 53u * 3 - 1);  // A0 and a 52-byte frame
+    EXPECT_GE(took, 53 * 11.0 / 9.6);
+
+    l.sim.setTurnaroundMs(40);
+    t0 = std::chrono::steady_clock::now();
+    EXPECT_EQ(c.command("82:45:2A"), "A0");
+    EXPECT_GE(msSince(t0), 40.0 + 11.0 / 9.6);
+}
+
+TEST(Program, ServesOnItsLinkAndCleansUp) {
+    const std::string link = "/tmp/dxcamsim-test-" + std::to_string(::getpid());
+    int out[2];
+    ASSERT_EQ(::pipe(out), 0);
+    pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        ::dup2(out[1], 1);
+        ::close(out[0]);
+        ::execl(DXCAMSIM_PATH, "dxcamsim", "--no-pace", "--turnaround", "0", "--model", "410", "--link",
+                link.c_str(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ::close(out[1]);
+    std::string first;
+    for (auto end = std::chrono::steady_clock::now() + 5s; first.find('\n') == std::string::npos;) {
+        pollfd p{out[0], POLLIN, 0};
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
+        if (left.count() <= 0 || ::poll(&p, 1, static_cast<int>(left.count())) <= 0) break;
+        char buf[128];
+        ssize_t n = ::read(out[0], buf, sizeof buf);
+        if (n <= 0) break;
+        first.append(buf, static_cast<size_t>(n));
+    }
+    ASSERT_EQ(first.rfind("dxcamsim: camera on /dev/pts/", 0), 0u) << first;
+    const std::string dev = first.substr(20, first.find('\n') - 20);
+    char target[256] = {};
+    ASSERT_GT(::readlink(link.c_str(), target, sizeof target - 1), 0);
+    EXPECT_EQ(dev, target);
+    {
+        RawClient c(link);
+        ASSERT_TRUE(c.isOpen());
+        EXPECT_EQ(c.query("82:06:00"), "A0:8F:0F:06:00:04:04:05:08:02:0D:03:04:03:01:03:00");  // DX-410
+    }
+    ::kill(pid, SIGTERM);
+    // its stdout closes when it exits
+    bool exited = false;
+    for (auto end = std::chrono::steady_clock::now() + 5s; std::chrono::steady_clock::now() < end;) {
+        pollfd p{out[0], POLLIN, 0};
+        if (::poll(&p, 1, 100) > 0) {
+            char buf[128];
+            if (::read(out[0], buf, sizeof buf) <= 0) {
+                exited = true;
+                break;
+            }
+        }
+    }
+    if (!exited) ::kill(pid, SIGKILL);
+    EXPECT_TRUE(exited);
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    ::close(out[0]);
+    EXPECT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    struct stat st;
+    EXPECT_NE(::lstat(link.c_str(), &st), 0);
+}
