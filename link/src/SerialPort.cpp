@@ -173,7 +173,10 @@ void SerialPort::applyLine() {
     cfsetispeed(&t, sp);
     cfsetospeed(&t, sp);
     requested_ = t;
-    if (tcsetattr(fd_, TCSANOW, &t) != 0) throw PortSettingError(kErrCommState, "line settings rejected");
+    // EINVAL may only mean that the C library saw a bit the driver ignores
+    // (a pty drops parity); the read-back below decides.
+    if (tcsetattr(fd_, TCSANOW, &t) != 0 && errno != EINVAL)
+        throw PortSettingError(kErrCommState, "line settings rejected");
 
     // tcsetattr succeeds if any one change took; check them all.
     termios back{};
@@ -245,6 +248,8 @@ int32_t SerialPort::open() {
         const int err = errno;
         return failOpen(err == EIO ? PortError::Gone : PortError::Other, err);
     }
+    // Whatever the line held before this open is no reply to us.
+    tcflush(fd_, TCIFLUSH);
     rx_.clear();
     pending_.clear();
     return 0;

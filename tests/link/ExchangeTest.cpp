@@ -1,0 +1,154 @@
+// Conversations with a scripted camera on a pty: what goes on the line,
+// what comes back, and what the link makes of it.
+#include <chrono>
+
+#include "LinkFixture.h"
+
+using namespace dxtest;
+using dxlink::detail::HexTextBytes;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+long MsSince(Clock::time_point t) {
+    return long(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - t).count());
+}
+
+}  // namespace
+
+TEST(CommandText, BecomesBytes) {
+    const std::pair<const char*, Bytes> cases[] = {
+        {"83:45:00:1C", {0x83, 0x45, 0x00, 0x1C}},
+        {"83: 45", {0x83, 0x45}},
+        {"1c", {0x1C}},
+        {"5", {0x55}},
+        {"123", {0x13}},
+        {"G1", {0x01}},
+        {"83:45:", {0x83, 0x45, 0x00}},
+        {"", {0x00}},
+        {":45", {0x05}},
+        {"b1:01:  0a:82:03:04", {0xB1, 0x01, 0x0A, 0x82, 0x03, 0x04}},
+    };
+    for (const auto& [text, bytes] : cases) EXPECT_EQ(HexTextBytes(text), bytes) << '"' << text << '"';
+}
+
+TEST_F(LinkTest, CommandGoesOutOneWritePerByteAndNothingElse) {
+    auto link = openLink();
+    peer.reply(4, "A0");
+    const size_t writesBefore = link->channel()->port().writeCalls();
+    EXPECT_EQ(link->cmd("83:45:00:1C", "A0"), 0);
+    EXPECT_EQ(link->channel()->port().writeCalls() - writesBefore, 4u);
+    link->PortClose();
+    EXPECT_EQ(peer.takeSent(), Hex("83:45:00:1C"));
+}
+
+TEST_F(LinkTest, CmdStatusByReply) {
+    auto link = openLink(150);
+    peer.reply(3, "A0");
+    EXPECT_EQ(link->cmd("82:45:02", "A0"), 0);
+    // A longer reply paced at line rate is seen whole, not cut at the ack.
+    peer.reply(3, "A0:00", 1150);
+    EXPECT_EQ(link->cmd("82:45:02", "A0"), 1);
+    peer.reply(3, "A1");
+    EXPECT_EQ(link->cmd("82:45:02", "A0"), 1);
+    EXPECT_EQ(link->cmd("82:45:02", "A0"), 2);  // silence
+}
+
+TEST_F(LinkTest, CmdRecvReplyForms) {
+    auto link = openLink(150);
+    peer.reply(3, "A0:84:43:04:19:00");
+    EXPECT_EQ(link->CmdRecv("82:03:04", "A0", 0), "84:43:04:19:00");
+    peer.reply(3, "A0:01");
+    EXPECT_EQ(link->CmdRecv("82:03:04", "A0", 0), "");
+    peer.reply(3, "A0");
+    EXPECT_EQ(link->CmdRecv("82:03:04", "A0", 0), "");
+    EXPECT_TRUE(dxlink_link_idle());
+    peer.reply(3, "A1:84:43:04:19:00");
+    EXPECT_EQ(link->CmdRecv("82:03:04", "A0", 0), "NL");
+    EXPECT_FALSE(dxlink_link_idle());
+    EXPECT_EQ(link->CmdRecv("82:03:04", "A0", 0), "NL");  // silence
+}
+
+TEST_F(LinkTest, CmdRecvWaitsForAWholeFrame) {
+    auto link = openLink(500);
+    // At line rate with no post-send wait.
+    peer.reply(3, "A0:84:43:04:19:00", 1150);
+    EXPECT_EQ(link->CmdRecv("82:03:04", "A0", 0), "84:43:04:19:00");
+    // Long form: 8F, length 4 counting itself, three more bytes.
+    peer.reply(3, "A0:8F:04:01:02:03", 1150);
+    EXPECT_EQ(link->CmdRecv("82:03:04", "A0", 0), "8F:04:01:02:03");
+    // In two chunks, as a USB adapter hands them over.
+    peer.reply(3, {Segment{Hex("A0:84:43"), 0, 0}, Segment{Hex("04:19:00"), 20000, 0}});
+    EXPECT_EQ(link->CmdRecv("82:03:04", "A0", 0), "84:43:04:19:00");
+}
+
+TEST_F(LinkTest, CmdRecvFaultyReplies) {
+    auto link = openLink(300);
+    // Short frame: what came is returned once the line stays quiet.
+    peer.reply(3, "A0:84:43");
+    auto t0 = Clock::now();
+    EXPECT_EQ(link->CmdRecv("82:03:04", "A0", 0), "84:43");
+    EXPECT_LT(MsSince(t0), 280);
+    // Noise with no frame header is read until quiet, paced or not.
+    peer.reply(3, "A0:FF:12:34", 1150);
+    EXPECT_EQ(link->CmdRecv("82:03:04", "A0", 0), "FF:12:34");
+}
+
+TEST_F(LinkTest, PostSendWaitEndsWhenReplyIsWhole) {
+    auto link = openLink(300);
+    peer.reply(3, "A0:84:43:04:19:00");
+    const auto t0 = Clock::now();
+    EXPECT_EQ(link->CmdRecv("82:03:04", "A0", 3000), "84:43:04:19:00");
+    EXPECT_LT(MsSince(t0), 1500);
+    EXPECT_EQ(dxlink_reply_wait_ms(), 3000);
+}
+
+TEST_F(LinkTest, PostSendWaitRunsItsCourseForAnIncompleteReply) {
+    auto link = openLink(300);
+    peer.reply(3, "A0");
+    const auto t0 = Clock::now();
+    EXPECT_EQ(link->CmdRecv("82:03:04", "A0", 200), "");
+    EXPECT_GE(MsSince(t0), 200);
+}
+
+TEST_F(LinkTest, RecvLengths) {
+    auto link = openLink(150);
+    EXPECT_EQ(link->Recv(3), "NL:NL:NL");
+    peer.reply(1, "A0:01");
+    EXPECT_EQ(link->Send("11"), 0);
+    EXPECT_EQ(link->Recv(0), "");  // reads nothing: the reply is still there
+    EXPECT_EQ(link->Recv(4), "A0:01:NL:NL");
+    peer.reply(1, "A0:01:02", 1150);
+    EXPECT_EQ(link->Send("11"), 0);
+    EXPECT_EQ(link->Recv(2), "A0:01:");
+    EXPECT_EQ(link->Recv(-2), "");
+    EXPECT_EQ(link->Recv(1025).substr(0, 6), "NL:NL:");
+}
+
+TEST_F(LinkTest, TextExchanges) {
+    auto link = openLink(150);
+    EXPECT_EQ(link->SendStr("TITLE", 2), 0);
+    EXPECT_EQ(peer.takeSent(), Bytes({'T', 'I', 'T', 'L', 'E', '\r'}));
+    EXPECT_EQ(link->SendStr("X", 7), 0);
+    EXPECT_EQ(peer.takeSent(), Bytes({'X'}));
+
+    peer.reply(4, {Segment{{'O', 'K', '\r', '\n'}, 0, 1150}});
+    EXPECT_EQ(link->CmdStr("AT", "OK", 1), 0);
+    EXPECT_EQ(peer.takeSent(), Bytes({'A', 'T', '\r', '\n'}));
+    peer.reply(3, {Segment{{'O', 'K', '\r'}, 0, 0}});
+    EXPECT_EQ(link->CmdStr("AT", "OK", 3), 1);  // wrong terminator
+    peer.reply(3, {Segment{{'O', 'K', 0, 'x', '\n'}, 0, 0}});
+    EXPECT_EQ(link->CmdStr("AT", "OK", 3), 1);  // text stops at NUL
+}
+
+TEST_F(LinkTest, ExchangesOnAPortThatDidNotOpen) {
+    setenv("DX410_COM1", "/nonexistent/tty", 1);
+    LinkPtr link = NewLink();
+    EXPECT_EQ(link->PortOpen(1, 1), 1);
+    EXPECT_EQ(link->CmdRecv("82:03:04", "A0", 0), "NL");
+    EXPECT_EQ(link->cmd("82:45:02", "A0"), 2);
+    EXPECT_EQ(link->Send("82:45:02"), 0);
+    EXPECT_EQ(link->Recv(2), "NL:NL");
+    EXPECT_EQ(link->CmdStr("AT", "OK", 1), 1);
+    EXPECT_EQ(link->SendStr("AT", 1), -1);
+}

@@ -1,0 +1,69 @@
+// Waits block in poll(), keep the host's pump running, and keep their
+// bounds.
+#include <sys/resource.h>
+
+#include <chrono>
+
+#include "LinkFixture.h"
+
+using namespace dxtest;
+
+namespace {
+
+long ThreadCpuMs() {
+    rusage u{};
+    getrusage(RUSAGE_THREAD, &u);
+    return (u.ru_utime.tv_sec + u.ru_stime.tv_sec) * 1000L + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1000L;
+}
+
+struct PumpLog {
+    int calls = 0;
+    bool idleAfter = false;
+};
+
+void Pump(void* ctx) {
+    auto* log = static_cast<PumpLog*>(ctx);
+    ++log->calls;
+    if (log->idleAfter) dxlink_set_link_idle(true);  // as a nested PortClose would
+}
+
+}  // namespace
+
+TEST_F(LinkTest, IdleWaitCostsLittleCpu) {
+    auto link = openLink(1000);
+    const long before = ThreadCpuMs();
+    const auto t0 = std::chrono::steady_clock::now();
+    EXPECT_EQ(link->cmd("82:45:02", "A0"), 2);
+    const auto waited = std::chrono::steady_clock::now() - t0;
+    EXPECT_GE(waited, std::chrono::milliseconds(1000));
+    EXPECT_LT(ThreadCpuMs() - before, 100);
+}
+
+TEST_F(LinkTest, PumpRunsThroughoutAWait) {
+    auto link = openLink(200);
+    PumpLog log;
+    dxlink_set_event_pump(Pump, &log);
+    const long before = ThreadCpuMs();
+    EXPECT_EQ(link->CmdRecv("82:03:04", "A0", 100), "NL");
+    EXPECT_GE(log.calls, 10);  // ~300 ms in slices of ~10 ms
+    EXPECT_LT(ThreadCpuMs() - before, 100);
+}
+
+TEST_F(LinkTest, LinkIdleCutsThePostSendWaitShort) {
+    auto link = openLink(300);
+    PumpLog log{0, true};
+    dxlink_set_event_pump(Pump, &log);
+    peer.reply(3, "A0");
+    const auto t0 = std::chrono::steady_clock::now();
+    EXPECT_EQ(link->CmdRecv("82:03:04", "A0", 5000), "");
+    EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::milliseconds(2000));
+}
+
+TEST_F(LinkTest, NoReplyTimesOutAtSerialTimeout) {
+    auto link = openLink(250);
+    const auto t0 = std::chrono::steady_clock::now();
+    EXPECT_EQ(link->CmdRecv("82:03:04", "A0", 0), "NL");
+    const auto took = std::chrono::steady_clock::now() - t0;
+    EXPECT_GE(took, std::chrono::milliseconds(250));
+    EXPECT_LT(took, std::chrono::milliseconds(1500));
+}
