@@ -26,7 +26,6 @@ using detail::Clock;
 namespace {
 
 constexpr long kByteNs = 1'145'833;  // 11 bits at 9600 baud
-constexpr int kQuietMs = 100;        // a frame not finished by then is dropped
 constexpr uint8_t kAck = 0xA0;
 constexpr uint8_t kNak = 0xA1;
 constexpr uint8_t kPrefix = 0xB1;
@@ -71,6 +70,7 @@ struct CameraSim::Impl {
 
     explicit Impl(const Options& o) : opt(o), rng(o.seed) {
         opt.multiDropCameras = std::clamp(opt.multiDropCameras, 0, 32);
+        opt.quietMs = std::max(1, opt.quietMs);
         const int n = opt.multiDropCameras == 0 ? 1 : opt.multiDropCameras;
         for (int i = 0; i < n; ++i) cameras.emplace_back(opt.model, opt.dumpPackets, opt.honourCharacterCodeSet);
         faultRate = opt.faultRate;
@@ -289,7 +289,7 @@ struct CameraSim::Impl {
             int timeout = -1;
             if (!pending.empty() || !noiseRun.empty()) {
                 auto quiet = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - lastByte).count();
-                timeout = std::max<int>(0, kQuietMs - static_cast<int>(quiet));
+                timeout = std::max<int>(0, opt.quietMs - static_cast<int>(quiet));
             }
             pollfd p[2] = {{wake, POLLIN, 0}, {master, POLLIN, 0}};
             int r = ::poll(p, 2, timeout);
@@ -327,6 +327,8 @@ CameraSim::~CameraSim() { stop(); }
 bool CameraSim::start() {
     Impl& d = *impl_;
     if (d.thread.joinable()) return d.serving;
+    d.pending.clear();
+    d.noiseRun.clear();
     d.master = ::posix_openpt(O_RDWR | O_NOCTTY);
     if (d.master < 0) return false;
     char name[128];

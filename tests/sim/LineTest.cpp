@@ -146,6 +146,7 @@ TEST(Line, HostCanLockTheLineAndReopenIt) {
 TEST(Line, PacedAnswersTakeTheLineTime) {
     dxsim::Options o;
     o.turnaroundMs = 0;
+    o.quietMs = 1000;
     SimLine l(o);
     RawClient& c = l.client;
     ASSERT_EQ(c.command("8F:1B:46:00:41:41:41:41:41:41:41:41:41:41:41:41:41:41:41:41:41:41:41:41:41:41:41:41"), "A0");

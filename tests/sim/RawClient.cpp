@@ -94,6 +94,7 @@ dxsim::Options fastOptions() {
     dxsim::Options o;
     o.paced = false;
     o.turnaroundMs = 0;
+    o.quietMs = 1000;  // a loaded machine must not split a frame
     return o;
 }
 

@@ -42,6 +42,7 @@ struct Options {
     int dumpPackets = 64;         // packets 0..dumpPackets-1
     double faultRate = 0.0;       // chance per command of a random fault
     uint32_t seed = 1;
+    int quietMs = 100;            // a frame unfinished this long after its last byte is dropped
 };
 
 // What a preset position stores besides its title.
