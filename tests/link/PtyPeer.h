@@ -39,6 +39,8 @@ public:
     void reply(size_t afterBytes, const std::string& hex, int paceUs = 0) {
         reply(afterBytes, {Segment{Hex(hex), 0, paceUs}});
     }
+    // From now on, answer every `everyBytes` bytes from the link with `bytes`.
+    void replyEvery(size_t everyBytes, const Bytes& bytes);
     // Writes now, unprompted.
     void push(const Bytes& b);
 
@@ -62,6 +64,9 @@ private:
     Bytes rx_;
     size_t rxTotal_ = 0;
     std::deque<Pending> script_;
+    size_t everyBytes_ = 0;
+    size_t sinceAnswer_ = 0;
+    Bytes everyReply_;
     std::thread thread_;
 };
 

@@ -67,3 +67,20 @@ TEST_F(LinkTest, NoReplyTimesOutAtSerialTimeout) {
     EXPECT_GE(took, std::chrono::milliseconds(250));
     EXPECT_LT(took, std::chrono::milliseconds(1500));
 }
+
+TEST(DeviceGone, WaitEndsAtOnceWithoutSpinning) {
+    auto peer = std::make_unique<PtyPeer>();
+    setenv("DX410_COM1", peer->slavePath().c_str(), 1);
+    LinkPtr link = NewLink();
+    link->put_SerialTimeout(3000);
+    ASSERT_EQ(link->PortOpen(1, 1), 0);
+    peer.reset();  // the far end hangs up
+    const long before = ThreadCpuMs();
+    const auto t0 = std::chrono::steady_clock::now();
+    EXPECT_EQ(link->cmd("82:45:02", "A0"), 2);
+    EXPECT_EQ(link->CmdRecv("82:03:04", "A0", 500), "NL");
+    EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::milliseconds(1500));
+    EXPECT_LT(ThreadCpuMs() - before, 100);
+    link->PortClose();
+    unsetenv("DX410_COM1");
+}
