@@ -205,11 +205,15 @@ void frmMain::buildMenus() {
     addItem(popup, QStringLiteral("pmnuClearPosition"), QStringLiteral("Clear Position..."));
     popup->setEnabled(false);
     for (auto* a : popup->actions()) a->setEnabled(false);
+
+    bar->setAccessibleName(QStringLiteral("Menu"));
+    for (auto* m : findChildren<QMenu*>()) m->setAccessibleName(m->title().remove(QLatin1Char('&')));
 }
 
 void frmMain::buildControls() {
     auto* central = new QWidget;
     central->setObjectName(QStringLiteral("frmMainClient"));
+    central->setAccessibleName(QStringLiteral("Console"));
     auto* root = new QVBoxLayout(central);
     root->setContentsMargins(4, 2, 4, 2);
     root->setSpacing(3);
@@ -560,26 +564,32 @@ void frmMain::buildControls() {
     cg->setVerticalSpacing(0);
     Options optCamSel(this, "optCamSel");
     for (int i = 0; i < 32; ++i)
-        cg->addWidget(optCamSel.add(i, QString::number(i + 1), QStringLiteral("Camera %1").arg(i + 1)), i / 16, i % 16);
-    lower->addWidget(fraCamSel, 1);
+        cg->addWidget(optCamSel.add(i, QString::number(i + 1), QStringLiteral("Camera %1").arg(i + 1)), i / 8, i % 8);
+    lower->addWidget(fraCamSel);
 
-    // ---- titles and the outcome of the last exchange
-    auto* titles = new QHBoxLayout;
-    titles->setSpacing(4);
-    root->addLayout(titles);
-    titles->addWidget(caption(QStringLiteral("Camera Title")));
+    // ---- titles
+    auto* titles = new QVBoxLayout;
+    titles->setSpacing(3);
+    lower->addLayout(titles, 1);
+    auto* fraCamTitle = frame(QStringLiteral("Camera Title"), QStringLiteral("fraCamTitle"));
+    auto* ctl = new QHBoxLayout(fraCamTitle);
+    tighten(ctl);
     auto* txtCam = named(new QLineEdit, QStringLiteral("txtCamTitle"), QStringLiteral("Camera Title"));
     txtCam->setMaxLength(24);
-    titles->addWidget(txtCam, 1);
+    ctl->addWidget(txtCam, 1);
     auto* exec = button("cmdCmaTitleExec", QStringLiteral("Execute"), QStringLiteral("Execute Camera Title"));
     exec->setEnabled(false);
-    titles->addWidget(exec);
-    titles->addSpacing(6);
-    titles->addWidget(caption(QStringLiteral("Area Title")));
+    ctl->addWidget(exec);
+    titles->addWidget(fraCamTitle);
+    auto* fraAreaTitle = frame(QStringLiteral("Area Title"), QStringLiteral("fraAreaTitle"));
+    auto* atl = new QHBoxLayout(fraAreaTitle);
+    tighten(atl);
     auto* txtArea = named(new QLineEdit(QString(16, QLatin1Char('W'))), QStringLiteral("txtAreaTitle"),
                           QStringLiteral("Area Title"));
     txtArea->setMaxLength(24);
-    titles->addWidget(txtArea, 1);
+    atl->addWidget(txtArea, 1);
+    titles->addWidget(fraAreaTitle);
+    titles->addStretch();
 
     auto* outcome = new QHBoxLayout;
     outcome->setSpacing(4);
@@ -598,10 +608,12 @@ void frmMain::buildControls() {
     outcome->addWidget(lblCommand, 1);
     outcome->addWidget(lblAck, 1);
 
+    for (int i = 0; i < tab->count(); ++i) tab->widget(i)->setAccessibleName(tab->tabText(i));
     setCentralWidget(central);
 
     auto* status = statusBar();
     status->setObjectName(QStringLiteral("sbrPort"));
+    status->setAccessibleName(QStringLiteral("Port status"));
     status->setSizeGripEnabled(false);
     auto* portStatus = named(new QLabel, QStringLiteral("lblPortStatus"), QStringLiteral("Port status"));
     portStatus->setTextFormat(Qt::PlainText);
