@@ -423,6 +423,8 @@ void WindowTest::fitsSmallestScreen() {
     // window frame and title bar of a typical desktop
     const int frameW = 12, frameH = 40;
     const QSize need = r.win->minimumSizeHint();
+    QVERIFY2(need.width() + frameW <= 800 && need.height() + frameH <= 600,
+             qPrintable(QStringLiteral("minimum %1 x %2").arg(need.width()).arg(need.height())));
     r.win->resize(800 - frameW, 600 - frameH);
     r.win->show();
     QVERIFY(QTest::qWaitForWindowExposed(r.win.get()));
