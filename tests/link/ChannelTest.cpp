@@ -62,14 +62,6 @@ TEST(Channel, RejectedSettingsRaiseAndChangeNothing) {
     EXPECT_EQ(ch.port().portNumber(), 2);
 }
 
-TEST(Channel, ClosedPortReturnsErrorsNotExceptions) {
-    CIComm ch;
-    EXPECT_NE(ch.sendB(0x83), 0);
-    EXPECT_NE(ch.closePort(), 0);
-    EXPECT_TRUE(ch.receiveB().empty());
-    EXPECT_FALSE(ch.checkInput());
-}
-
 class ChannelOnPty : public ::testing::Test {
 protected:
     void SetUp() override {

@@ -29,15 +29,6 @@ TEST(ComNumbers, OrderIsUsbThenAcmThenOnboardEachNumerically) {
     EXPECT_EQ(dxlink::detail::OrderSerialDevices(names), want);
 }
 
-TEST(ComNumbers, EnvironmentNamesTheDevice) {
-    setenv("DX410_COM3", "/dev/pts/77", 1);
-    const auto r = dxlink::ResolveComPort(3);
-    unsetenv("DX410_COM3");
-    EXPECT_EQ(r.device, "/dev/pts/77");
-    EXPECT_TRUE(r.fromEnvironment);
-    EXPECT_EQ(dxlink::ResolveComPort(0).device, "");
-}
-
 TEST_F(LinkTest, OpenFailuresAreReportedAndRaiseEndInit) {
     struct Case {
         const char* device;
@@ -164,17 +155,4 @@ TEST_F(LinkTest, ConfigFieldsReachTheLine) {
     EXPECT_TRUE(t.c_cflag & CRTSCTS);
     EXPECT_FALSE(t.c_iflag & IXON);
     EXPECT_EQ(link->channel()->setting(), "19200,o,8,1.5");
-}
-
-TEST(PortConfig, Defaults) {
-    LinkPtr link = NewLink();
-    EXPECT_EQ(link->get_port(), 1);
-    EXPECT_EQ(link->get_DeviceType(), 1);
-    EXPECT_EQ(link->get_Baudrate(), 9600);
-    EXPECT_EQ(link->get_Databit(), 8);
-    EXPECT_EQ(link->get_Parity(), 2);
-    EXPECT_EQ(link->get_Stopbit(), 1);
-    EXPECT_EQ(link->get_FlowControl(), 0);
-    EXPECT_EQ(link->get_Transmit(), 0);
-    EXPECT_EQ(link->get_SerialTimeout(), 5000);
 }
