@@ -43,7 +43,8 @@ bool sameName(std::string_view a, std::string_view b) {
 
 std::vector<Line> splitLines(const std::string& text) {
     std::vector<Line> lines;
-    size_t pos = 0;
+    // a UTF-8 mark left by an editor is not part of the first section name
+    size_t pos = text.rfind("\xEF\xBB\xBF", 0) == 0 ? 3 : 0;
     while (pos < text.size()) {
         size_t nl = text.find('\n', pos);
         size_t next = nl == std::string::npos ? text.size() : nl + 1;

@@ -114,6 +114,13 @@ TEST_F(Profile, NonTextBytesAreCarriedThrough) {
     EXPECT_EQ(ReadProfileString(ini, "s", "l"), "\xb0\xb1");
 }
 
+TEST_F(Profile, EditorByteOrderMarkIsSkippedAndKept) {
+    writeRaw(ini, "\xEF\xBB\xBF[APPTYPE]\r\nAPPNAME=DX410_430\r\n");
+    EXPECT_EQ(ReadProfileString(ini, "APPTYPE", "APPNAME"), "DX410_430");
+    ASSERT_TRUE(WriteProfileString(ini, "APPTYPE", "APPNAME", "X"));
+    EXPECT_EQ(readRaw(ini), "\xEF\xBB\xBF[APPTYPE]\r\nAPPNAME=X\r\n");
+}
+
 TEST_F(Profile, RefusesTextThatWouldBreakOtherLines) {
     writeRaw(ini, "[S]\r\nK=1\r\n");
     EXPECT_FALSE(WriteProfileString(ini, "S", "K", "2\r\n[EVIL]\r\nX=1"));
