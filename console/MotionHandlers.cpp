@@ -127,7 +127,7 @@ bool MotionHandlers::eventFilter(QObject* watched, QEvent* event) {
 void MotionHandlers::onPress(Button& b) {
     // One movement at a time; a press arriving while an exchange of ours
     // waits for the camera would find the port in use.
-    if (held_ || routines_ > 0) return;
+    if (held_ || routines_ > 0 || !b.widget->isEnabled()) return;
     held_ = &b;
     stopPending_ = false;
     {
@@ -229,9 +229,7 @@ void MotionHandlers::readBack(std::string_view query, std::string_view label, st
             ctx_.console.SettingPositionSlider = false;
         }
     }
-    // "" only when nothing was asked (no camera chosen); keep the last record.
-    if (!st.LastReply.empty())
-        ctx_.commands.RecordSetting(st.LastReply, "VALUE03", str(key));
+    ctx_.commands.RecordSetting(st.LastReply, "VALUE03", str(key));
 }
 
 void MotionHandlers::PanStop() {
