@@ -99,6 +99,15 @@ void frmMain::mnuTkc_Click(int index) {
     fill(need<QComboBox>(*this, "cboSenseUpSelect"), dx430 ? kSenseUp430 : kSenseUp410, 0);
 }
 
+void frmMain::sizePresetColumns() {
+    auto* list = need<QTreeWidget>(*this, "lswPresetPosition");
+    // before the first show the list has no real width yet
+    const double width = list->isVisible() ? list->width() : list->minimumWidth();
+    list->setColumnWidth(0, static_cast<int>(width / 7.5));
+    list->setColumnWidth(1, static_cast<int>(width / 1.6));
+    list->setColumnWidth(2, static_cast<int>(width / 6));
+}
+
 bool frmMain::isDX430() const {
     return need<QAction>(*this, "mnuTkc_0")->isChecked();
 }
@@ -115,10 +124,7 @@ void frmMain::ResetConsole(int scope) {
         list->clear();
         list->setColumnCount(3);
         list->setHeaderLabels({QStringLiteral("No."), QStringLiteral("Position Title"), QStringLiteral("State")});
-        const double width = std::max(list->width(), list->sizeHint().width());
-        list->setColumnWidth(0, static_cast<int>(width / 7.5));
-        list->setColumnWidth(1, static_cast<int>(width / 1.6));
-        list->setColumnWidth(2, static_cast<int>(width / 6));
+        sizePresetColumns();
         QList<QTreeWidgetItem*> rows;
         rows.reserve(100);
         rows.append(new QTreeWidgetItem(QStringList{QStringLiteral("00"), QStringLiteral("00  No information"), QString()}));

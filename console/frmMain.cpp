@@ -702,6 +702,13 @@ void frmMain::showPortStatus(const std::string& device, const std::string& reaso
     need<QLabel>(*this, "lblPortStatus")->setText(text);
 }
 
+void frmMain::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (shownOnce_) return;
+    shownOnce_ = true;
+    sizePresetColumns();
+}
+
 void frmMain::closeEvent(QCloseEvent* event) {
     const auto answer = deps_.dialogs->message(kExitQuestion, "", dxcmd::Icon::Question, dxcmd::Buttons::OkCancel,
                                                dxcmd::Answer::Ok);

@@ -65,12 +65,14 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void buildMenus();
     void buildControls();
     void connectOwnHandlers();
     void showSelectedPort();
+    void sizePresetColumns();
     QButtonGroup* group(const char* name) const;
 
     ConsoleDeps deps_;
@@ -79,6 +81,7 @@ private:
     std::unique_ptr<ConsoleContext> context_;
     std::unique_ptr<ConsoleHandlers> handlers_;
     bool busyPointer_ = false;
+    bool shownOnce_ = false;
 };
 
 }  // namespace dxconsole

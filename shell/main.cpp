@@ -51,6 +51,10 @@ int main(int argc, char** argv) {
             QCoreApplication::exit(1);
             return;
         }
+        // room to breathe, but never more than the screen offers
+        QSize size(790, 560);
+        if (const QScreen* screen = window->screen()) size = size.boundedTo(screen->availableGeometry().size());
+        window->resize(size.expandedTo(window->minimumSizeHint()));
         window->show();
     });
     splash.show();
