@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QAccessible>
 #include <QAction>
+#include <QApplication>
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QFile>
@@ -263,13 +264,19 @@ void WindowTest::portAndInterfaceMenus() {
     QCOMPARE(r.sendSet(), int16_t(0));
     QCOMPARE(r.sim.received(), std::vector<std::string>{"82:45:2A"});
     QCOMPARE(r.w<QLabel>("lblACKResult")->text(), QStringLiteral("Matched!"));
+    QVERIFY(!QApplication::overrideCursor());
 
     // a port that cannot be opened says why, beside the cable message
     r.w<QAction>("mnuCom_0")->trigger();
     r.dialogs.expectMessage("Communication error! Please check the cable.");
     QCOMPARE(r.sendSet(), int16_t(2));
     QVERIFY(r.w<QLabel>("lblPortStatus")->text().contains(QStringLiteral("/nonexistent/dx410-port")));
-    QVERIFY(r.w<QLabel>("lblPortStatus")->text().contains(QStringLiteral("could not be opened")));
+    QVERIFY(r.w<QLabel>("lblPortStatus")->text().contains(QStringLiteral("could not be opened: not found")));
+    // no permission is the usual trouble on a fresh desktop: say what to do
+    r.win->showPortStatus("/dev/ttyS0", dxlink_port_error_text(static_cast<int>(dxlink::PortError::Permission)));
+    QVERIFY(r.w<QLabel>("lblPortStatus")->text().contains(QStringLiteral("dialout")));
+    r.win->showPortStatus("/dev/ttyS0", dxlink_port_error_text(static_cast<int>(dxlink::PortError::Busy)));
+    QVERIFY(!r.w<QLabel>("lblPortStatus")->text().contains(QStringLiteral("dialout")));
     unsetenv("DX410_COM3");
 
     r.w<QAction>("mnuDeviceType_1")->trigger();
