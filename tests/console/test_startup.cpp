@@ -13,6 +13,8 @@
 #include <csignal>
 #include <cstdlib>
 #include <memory>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -112,9 +114,9 @@ void StartupTest::secondCopyIsRefusedUntilTheFirstIsGone() {
     const pid_t child = ::fork();
     QVERIFY(child >= 0);
     if (child == 0) {
-        ::close(ready[0]);
-        dxshell::InstanceLock held(path);
-        const char ok = held.acquire() ? '1' : '0';
+        // only async-signal-safe calls after fork(): the same lock, by hand
+        const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        const char ok = fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0 ? '1' : '0';
         (void)!::write(ready[1], &ok, 1);
         for (;;) ::pause();
     }
