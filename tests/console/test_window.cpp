@@ -305,6 +305,11 @@ void WindowTest::multiDropAndCameraNumber() {
     QCOMPARE(cams.size(), 32);
     for (auto* b : cams) QVERIFY(b->isEnabled() && !b->isChecked());
 
+    // no camera chosen yet: refused before anything reaches the line
+    r.dialogs.expectMessage("Please choose a camera number.");
+    QCOMPARE(r.sendSet(), dxcmd::kStatusRefused);
+    QVERIFY(r.sim.received().empty());
+
     r.opt("optCamSel", 9)->click();
     QCOMPARE(QString::fromStdString(r.state.MachineID), QStringLiteral("0A"));
     QCOMPARE(r.key("COMMUNICATION", "MACHINE ID"), QStringLiteral("0A"));
@@ -321,7 +326,7 @@ void WindowTest::multiDropAndCameraNumber() {
     for (auto* b : cams) QVERIFY(!b->isEnabled() && !b->isChecked());
     QCOMPARE(QString::fromStdString(r.state.MachineID), QStringLiteral("20"));
     r.opt("optCommunicationStyle", 1)->click();
-    QCOMPARE(r.dialogs.shown().size(), size_t(1));
+    QCOMPARE(r.dialogs.shown().size(), size_t(2));
     QVERIFY2(r.clean(), qPrintable(r.failures.join("; ")));
 }
 
