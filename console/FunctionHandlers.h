@@ -11,6 +11,8 @@ class QPushButton;
 
 namespace dxconsole {
 
+class ConsoleHandlers;
+
 class PictureHandlers;
 
 class FunctionHandlers : public QObject {
@@ -31,5 +33,9 @@ private:
     QPushButton* cmdSet_;
     QPushButton* cmdExecLoadFactorySettings_;
 };
+
+// The group inside what InstallHandlers returned (Save Changes calls its
+// handlers directly). Throws std::logic_error for any other object.
+FunctionHandlers& functionGroup(ConsoleHandlers& installed);
 
 }  // namespace dxconsole

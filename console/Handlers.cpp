@@ -1,5 +1,7 @@
 #include "Handlers.h"
 
+#include <stdexcept>
+
 #include "FunctionHandlers.h"
 #include "MotionHandlers.h"
 #include "PictureHandlers.h"
@@ -8,22 +10,30 @@ namespace dxconsole {
 
 namespace {
 
-class Handlers final : public ConsoleHandlers {
+class InstalledHandlers final : public ConsoleHandlers {
 public:
-    explicit Handlers(ConsoleContext& context)
-        : motion_(context), picture_(context), functions_(context, picture_) {}
-    void stopHeldMovement() override { motion_.stopHeldMovement(); }
+    explicit InstalledHandlers(ConsoleContext& context)
+        : motion(context), picture(context), functions(context, picture) {}
+    void stopHeldMovement() override { motion.stopHeldMovement(); }
 
-private:
-    MotionHandlers motion_;
-    PictureHandlers picture_;
-    FunctionHandlers functions_;
+    MotionHandlers motion;
+    PictureHandlers picture;
+    FunctionHandlers functions;
 };
+
+InstalledHandlers& installed(ConsoleHandlers& h) {
+    if (auto* i = dynamic_cast<InstalledHandlers*>(&h)) return *i;
+    throw std::logic_error("not the console's installed handlers");
+}
 
 }  // namespace
 
 std::unique_ptr<ConsoleHandlers> InstallHandlers(ConsoleContext& context) {
-    return std::make_unique<Handlers>(context);
+    return std::make_unique<InstalledHandlers>(context);
 }
+
+MotionHandlers& motionGroup(ConsoleHandlers& h) { return installed(h).motion; }
+PictureHandlers& pictureGroup(ConsoleHandlers& h) { return installed(h).picture; }
+FunctionHandlers& functionGroup(ConsoleHandlers& h) { return installed(h).functions; }
 
 }  // namespace dxconsole

@@ -57,21 +57,25 @@ MotionHandlers::MotionHandlers(ConsoleContext& context)
       cmdFocusOnepush_(need<QPushButton>(context.window, "cmdFocusOnepush")),
       cboIrisMode_(need<QComboBox>(context.window, "cboIrisMode")) {
     const QObject& w = context.window;
+    using S = Speed;
+    const Routine pan = &MotionHandlers::PanStop;
+    const Routine tilt = &MotionHandlers::TiltStop;
+    const Routine all = &MotionHandlers::AllStop;
     buttons_ = {{
-        {need<QToolButton>(w, "cmdRight"), &MotionHandlers::pressRight, &MotionHandlers::PanStop},
-        {need<QToolButton>(w, "cmdLeft"), &MotionHandlers::pressLeft, &MotionHandlers::PanStop},
-        {need<QToolButton>(w, "cmdUp"), &MotionHandlers::pressUp, &MotionHandlers::TiltStop},
-        {need<QToolButton>(w, "cmdDown"), &MotionHandlers::pressDown, &MotionHandlers::TiltStop},
-        {need<QToolButton>(w, "cmdUpLeft"), &MotionHandlers::pressUpLeft, &MotionHandlers::AllStop},
-        {need<QToolButton>(w, "cmdUpRight"), &MotionHandlers::pressUpRight, &MotionHandlers::AllStop},
-        {need<QToolButton>(w, "cmdDownLeft"), &MotionHandlers::pressDownLeft, &MotionHandlers::AllStop},
-        {need<QToolButton>(w, "cmdDownRight"), &MotionHandlers::pressDownRight, &MotionHandlers::AllStop},
-        {need<QToolButton>(w, "cmdZoomTele"), &MotionHandlers::pressZoomTele, &MotionHandlers::ZoomStop},
-        {need<QToolButton>(w, "cmdZoomWide"), &MotionHandlers::pressZoomWide, &MotionHandlers::ZoomStop},
-        {need<QToolButton>(w, "cmdFocusFar"), &MotionHandlers::pressFocusFar, &MotionHandlers::FocusStop},
-        {need<QToolButton>(w, "cmdFocusNear"), &MotionHandlers::pressFocusNear, &MotionHandlers::FocusStop},
-        {need<QToolButton>(w, "cmdIrisOpen"), &MotionHandlers::pressIrisOpen, &MotionHandlers::IrisStop},
-        {need<QToolButton>(w, "cmdIrisClose"), &MotionHandlers::pressIrisClose, &MotionHandlers::IrisStop},
+        {need<QToolButton>(w, "cmdRight"), S::PanTilt, &trg::PanRight, nullptr, pan},
+        {need<QToolButton>(w, "cmdLeft"), S::PanTilt, &trg::PanLeft, nullptr, pan},
+        {need<QToolButton>(w, "cmdUp"), S::PanTilt, &trg::TiltUp, nullptr, tilt},
+        {need<QToolButton>(w, "cmdDown"), S::PanTilt, &trg::TiltDown, nullptr, tilt},
+        {need<QToolButton>(w, "cmdUpLeft"), S::PanTilt, &trg::PanLeft, &trg::TiltUp, all},
+        {need<QToolButton>(w, "cmdUpRight"), S::PanTilt, &trg::PanRight, &trg::TiltUp, all},
+        {need<QToolButton>(w, "cmdDownLeft"), S::PanTilt, &trg::PanLeft, &trg::TiltDown, all},
+        {need<QToolButton>(w, "cmdDownRight"), S::PanTilt, &trg::PanRight, &trg::TiltDown, all},
+        {need<QToolButton>(w, "cmdZoomTele"), S::Zoom, &trg::ZoomTele, nullptr, &MotionHandlers::ZoomStop},
+        {need<QToolButton>(w, "cmdZoomWide"), S::Zoom, &trg::ZoomWide, nullptr, &MotionHandlers::ZoomStop},
+        {need<QToolButton>(w, "cmdFocusFar"), S::Focus, &trg::FocusFar, nullptr, &MotionHandlers::FocusStop},
+        {need<QToolButton>(w, "cmdFocusNear"), S::Focus, &trg::FocusNear, nullptr, &MotionHandlers::FocusStop},
+        {need<QToolButton>(w, "cmdIrisOpen"), S::None, &trg::IrisOpen, nullptr, &MotionHandlers::IrisStop},
+        {need<QToolButton>(w, "cmdIrisClose"), S::None, &trg::IrisClose, nullptr, &MotionHandlers::IrisStop},
     }};
     for (auto& b : buttons_) b.widget->installEventFilter(this);
     context.window.installEventFilter(this);
@@ -133,7 +137,7 @@ void MotionHandlers::onPress(Button& b) {
     {
         Depth d(routines_);
         pressing_ = true;
-        (this->*b.press)();
+        start(b);
         pressing_ = false;
     }
     if (stopPending_) {
@@ -168,59 +172,29 @@ void MotionHandlers::send(std::string_view label, const std::string& command,
     ctx_.commands.ExecCmd(command, "A0", str(section), str(key));
 }
 
-void MotionHandlers::pressRight() {
-    send(trg::PanRight.label, str(trg::PanRight.command) + PanTiltSpeedByte(sldPTSpeed_->value()));
+// The speed slider is read once, so both halves of a diagonal share it.
+void MotionHandlers::start(const Button& b) {
+    std::string speed;
+    switch (b.speed) {
+    case Speed::PanTilt: speed = PanTiltSpeedByte(sldPTSpeed_->value()); break;
+    case Speed::Zoom: speed = LensSpeedByte(sldZoomSpeed_->value()); break;
+    case Speed::Focus: speed = LensSpeedByte(sldFocusSpeed_->value()); break;
+    case Speed::None: break;
+    }
+    send(b.first->label, str(b.first->command) + speed);
+    if (b.second) send(b.second->label, str(b.second->command) + speed);
 }
-void MotionHandlers::pressLeft() {
-    send(trg::PanLeft.label, str(trg::PanLeft.command) + PanTiltSpeedByte(sldPTSpeed_->value()));
-}
-void MotionHandlers::pressUp() {
-    send(trg::TiltUp.label, str(trg::TiltUp.command) + PanTiltSpeedByte(sldPTSpeed_->value()));
-}
-void MotionHandlers::pressDown() {
-    send(trg::TiltDown.label, str(trg::TiltDown.command) + PanTiltSpeedByte(sldPTSpeed_->value()));
-}
-void MotionHandlers::pressUpLeft() {
-    const std::string s = PanTiltSpeedByte(sldPTSpeed_->value());
-    send(trg::PanLeft.label, str(trg::PanLeft.command) + s);
-    send(trg::TiltUp.label, str(trg::TiltUp.command) + s);
-}
-void MotionHandlers::pressUpRight() {
-    const std::string s = PanTiltSpeedByte(sldPTSpeed_->value());
-    send(trg::PanRight.label, str(trg::PanRight.command) + s);
-    send(trg::TiltUp.label, str(trg::TiltUp.command) + s);
-}
-void MotionHandlers::pressDownLeft() {
-    const std::string s = PanTiltSpeedByte(sldPTSpeed_->value());
-    send(trg::PanLeft.label, str(trg::PanLeft.command) + s);
-    send(trg::TiltDown.label, str(trg::TiltDown.command) + s);
-}
-void MotionHandlers::pressDownRight() {
-    const std::string s = PanTiltSpeedByte(sldPTSpeed_->value());
-    send(trg::PanRight.label, str(trg::PanRight.command) + s);
-    send(trg::TiltDown.label, str(trg::TiltDown.command) + s);
-}
-void MotionHandlers::pressZoomTele() {
-    send(trg::ZoomTele.label, str(trg::ZoomTele.command) + LensSpeedByte(sldZoomSpeed_->value()));
-}
-void MotionHandlers::pressZoomWide() {
-    send(trg::ZoomWide.label, str(trg::ZoomWide.command) + LensSpeedByte(sldZoomSpeed_->value()));
-}
-void MotionHandlers::pressFocusFar() {
-    send(trg::FocusFar.label, str(trg::FocusFar.command) + LensSpeedByte(sldFocusSpeed_->value()));
-}
-void MotionHandlers::pressFocusNear() {
-    send(trg::FocusNear.label, str(trg::FocusNear.command) + LensSpeedByte(sldFocusSpeed_->value()));
-}
-void MotionHandlers::pressIrisOpen() { send(trg::IrisOpen.label, str(trg::IrisOpen.command)); }
-void MotionHandlers::pressIrisClose() { send(trg::IrisClose.label, str(trg::IrisClose.command)); }
 
-// Throws BadReplyError; the command layer has shown "Bad value." by then.
-void MotionHandlers::readBack(std::string_view query, std::string_view label, std::string_view key,
-                              QSlider* slider) {
+// false after a bad reply: the command layer has shown "Bad value." and
+// nothing else of the routine is asked.
+bool MotionHandlers::readBack(const dxparams::Param& p, QSlider* slider) {
     auto& st = ctx_.state;
-    st.LogLabel = str(label);
-    ctx_.commands.QueryCamera(str(query));
+    st.LogLabel = str(p.label);
+    try {
+        ctx_.commands.QueryCamera(str(p.query));
+    } catch (const dxcmd::BadReplyError&) {
+        return false;
+    }
     if (slider && !st.ReplyData.empty()) {
         const int16_t v = dxcmd::DecodeValue(st.ReplyData);
         if (v >= 0) {  // -1: not a position at all
@@ -229,65 +203,43 @@ void MotionHandlers::readBack(std::string_view query, std::string_view label, st
             ctx_.console.SettingPositionSlider = false;
         }
     }
-    ctx_.commands.RecordSetting(st.LastReply, "VALUE03", str(key));
+    ctx_.commands.RecordSetting(st.LastReply, "VALUE03", str(p.key));
+    return true;
 }
 
 void MotionHandlers::PanStop() {
     send(trg::PanStop.label, str(trg::PanStop.command));
-    try {
-        readBack(cat::PanPosition.query, cat::PanPosition.label, cat::PanPosition.key, sldPan_);
-    } catch (const dxcmd::BadReplyError&) {
-    }
+    readBack(cat::PanPosition, sldPan_);
 }
 
 void MotionHandlers::TiltStop() {
     send(trg::TiltStop.label, str(trg::TiltStop.command));
-    try {
-        readBack(cat::TiltPosition.query, cat::TiltPosition.label, cat::TiltPosition.key, sldTilt_);
-    } catch (const dxcmd::BadReplyError&) {
-    }
+    readBack(cat::TiltPosition, sldTilt_);
 }
 
 void MotionHandlers::AllStop() {
     send(trg::AllStop.label, str(trg::AllStop.command));
-    try {
-        readBack(cat::PanPosition.query, cat::PanPosition.label, cat::PanPosition.key, sldPan_);
-        readBack(cat::TiltPosition.query, cat::TiltPosition.label, cat::TiltPosition.key, sldTilt_);
-    } catch (const dxcmd::BadReplyError&) {
-    }
+    if (readBack(cat::PanPosition, sldPan_)) readBack(cat::TiltPosition, sldTilt_);
 }
 
 void MotionHandlers::ZoomStop() {
     send(trg::ZoomStop.label, str(trg::ZoomStop.command));
-    try {
-        readBack(cat::ZoomPosition.query, cat::ZoomPosition.label, cat::ZoomPosition.key, nullptr);
-    } catch (const dxcmd::BadReplyError&) {
-    }
+    readBack(cat::ZoomPosition, nullptr);
 }
 
 void MotionHandlers::FocusStop() {
     send(trg::FocusStop.label, str(trg::FocusStop.command));
-    try {
-        readBack(cat::FocusPosition.query, cat::FocusPosition.label, cat::FocusPosition.key, nullptr);
-    } catch (const dxcmd::BadReplyError&) {
-    }
+    readBack(cat::FocusPosition, nullptr);
 }
 
 void MotionHandlers::IrisStop() {
     send(trg::IrisStop.label, str(trg::IrisStop.command));
-    if (cboIrisMode_->currentIndex() != 0) return;  // the lens sets its own iris
-    try {
-        readBack(cat::IrisPosition.query, cat::IrisPosition.label, cat::IrisPosition.key, nullptr);
-    } catch (const dxcmd::BadReplyError&) {
-    }
+    if (cboIrisMode_->currentIndex() == 0) readBack(cat::IrisPosition, nullptr);  // "Manual" only
 }
 
 void MotionHandlers::cmdFocusOnepush_Click() {
     send(trg::OnePushAf.label, str(trg::OnePushAf.command));
-    try {
-        readBack(cat::FocusPosition.query, cat::FocusPosition.label, cat::FocusPosition.key, nullptr);
-    } catch (const dxcmd::BadReplyError&) {
-    }
+    readBack(cat::FocusPosition, nullptr);
 }
 
 void MotionHandlers::chkFocusEasy_Click() {

@@ -4,6 +4,7 @@
 
 #include <QObject>
 #include <array>
+#include <string_view>
 #include <string>
 
 #include "ConsoleContext.h"
@@ -15,7 +16,14 @@ class QPushButton;
 class QSlider;
 class QToolButton;
 
+namespace dxparams {
+struct Param;
+struct Trigger;
+}  // namespace dxparams
+
 namespace dxconsole {
+
+class ConsoleHandlers;
 
 class MotionHandlers : public QObject {
 public:
@@ -46,27 +54,16 @@ protected:
 
 private:
     using Routine = void (MotionHandlers::*)();
+    enum class Speed { None, PanTilt, Zoom, Focus };
     struct Button {
         QToolButton* widget;
-        Routine press;
+        Speed speed;
+        const dxparams::Trigger* first;
+        const dxparams::Trigger* second;  // diagonals: the tilt half
         Routine stop;
     };
 
-    void pressRight();
-    void pressLeft();
-    void pressUp();
-    void pressDown();
-    void pressUpLeft();
-    void pressUpRight();
-    void pressDownLeft();
-    void pressDownRight();
-    void pressZoomTele();
-    void pressZoomWide();
-    void pressFocusFar();
-    void pressFocusNear();
-    void pressIrisOpen();
-    void pressIrisClose();
-
+    void start(const Button& b);
     void onPress(Button& b);
     void onRelease(Button& b);
     void stopHeld();
@@ -74,8 +71,7 @@ private:
 
     void send(std::string_view label, const std::string& command,
               std::string_view section = {}, std::string_view key = {});
-    void readBack(std::string_view query, std::string_view label, std::string_view key,
-                  QSlider* slider);
+    bool readBack(const dxparams::Param& p, QSlider* slider);
     void positionChanged(QSlider* slider, std::string_view setShort, std::string_view setLong,
                          std::string_view label, std::string_view key);
 
@@ -95,5 +91,9 @@ private:
     bool stopPending_ = false;   // released (or lost) while the press ran
     int routines_ = 0;           // depth of press and stop routines
 };
+
+// The group inside what InstallHandlers returned (Save Changes calls its
+// handlers directly). Throws std::logic_error for any other object.
+MotionHandlers& motionGroup(ConsoleHandlers& installed);
 
 }  // namespace dxconsole

@@ -17,6 +17,8 @@ namespace dxparams { struct Param; }
 
 namespace dxconsole {
 
+class ConsoleHandlers;
+
 class PictureHandlers : public QObject {
 public:
     explicit PictureHandlers(ConsoleContext& context);
@@ -75,5 +77,9 @@ private:
     QButtonGroup* optBWLevelAuto_;
     QButtonGroup* optBWLightType_;
 };
+
+// The group inside what InstallHandlers returned (Save Changes calls its
+// handlers directly). Throws std::logic_error for any other object.
+PictureHandlers& pictureGroup(ConsoleHandlers& installed);
 
 }  // namespace dxconsole
