@@ -31,7 +31,7 @@ FunctionHandlers::FunctionHandlers(ConsoleContext& context, PictureHandlers& pic
 void FunctionHandlers::cmdMenu_Click() {
     const int mode = ctx_.console.AutoModeIndex;
     if (mode >= 1 && mode <= 3) {
-        // The camera ignores its menu key while an automatic function runs.
+        // The automatic function goes off before the camera opens its menu.
         QAbstractButton* off = optAuto_->button(0);
         if (off && !off->isChecked())
             off->setChecked(true);  // its handler switches the mode off
