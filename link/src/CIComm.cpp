@@ -139,9 +139,11 @@ int32_t CIComm::closePort() {
     lineBuffer_.clear();
     int32_t err = 0;
     // Bytes already written are still on their way on a real line; let
-    // them out before the unsent output is discarded.
-    ComObj->drainOutput();
-    if (int32_t e = ComObj->purgeOutput()) err = e;
+    // them out, and discard only what could not leave. A pty's output flush
+    // also throws away what the far side has not read yet, so a drained
+    // port is not flushed.
+    if (!ComObj->drainOutput())
+        if (int32_t e = ComObj->purgeOutput()) err = e;
     if (int32_t e = ComObj->purgeInput()) err = e;
     if (int32_t e = ComObj->close()) err = e;
     return err;

@@ -375,8 +375,8 @@ unsigned SerialPort::characterMicros() const {
     return unsigned(bits * 1000000LL / line_.baud);
 }
 
-void SerialPort::drainOutput() {
-    if (!isOpen()) return;
+bool SerialPort::drainOutput() {
+    if (!isOpen()) return false;
     const uint32_t start = GetTickCount();
     uint32_t limit = 0;
     for (;;) {
@@ -384,9 +384,9 @@ void SerialPort::drainOutput() {
         int queued = 0;
         if (ioctl(fd_, TIOCOUTQ, &queued) != 0) queued = 0;
         queued += int(pending_.size());
-        if (queued == 0) return;
+        if (queued == 0) return true;
         if (limit == 0) limit = std::min(uint32_t(queued) * characterMicros() / 1000u * 2u + 20u, 2000u);
-        if (TicksSince(start) > limit) return;
+        if (TicksSince(start) > limit) return false;
         WaitOn(-1, 0, 2, false);
     }
 }

@@ -108,7 +108,8 @@ public:
     unsigned characterMicros() const;
     // Lets output already accepted reach the line, bounded by what it
     // takes at the line rate.
-    void drainOutput();
+    // true when everything written has left (nothing unsent remains)
+    bool drainOutput();
 
     void setNotify(Notify n) { notify_ = std::move(n); }
 

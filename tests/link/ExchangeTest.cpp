@@ -1,6 +1,11 @@
 // Conversations with a scripted camera on a pty: what goes on the line,
 // what comes back, and what the link makes of it.
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+
 #include <chrono>
+#include <cstdlib>
 
 #include "LinkFixture.h"
 
@@ -151,4 +156,32 @@ TEST_F(LinkTest, ExchangesOnAPortThatDidNotOpen) {
     EXPECT_EQ(link->Recv(2), "NL:NL");
     EXPECT_EQ(link->CmdStr("AT", "OK", 1), 1);
     EXPECT_EQ(link->SendStr("AT", 1), -1);
+}
+
+// The acknowledgement after a query reply is written just before the port is
+// closed; it must still reach a far side that reads only afterwards.
+TEST(Close, KeepsWhatWasWrittenForALateReader) {
+    const int master = posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(master, 0);
+    ASSERT_EQ(grantpt(master), 0);
+    ASSERT_EQ(unlockpt(master), 0);
+    const std::string slave = ptsname(master);
+    const int held = open(slave.c_str(), O_RDWR | O_NOCTTY);  // keeps the master readable
+    ASSERT_GE(held, 0);
+    setenv("DX410_COM1", slave.c_str(), 1);
+
+    LinkPtr link = NewLink();
+    ASSERT_EQ(link->PortOpen(1, 1), 0);
+    EXPECT_EQ(link->Send("A0"), 0);
+    link->PortClose();
+
+    pollfd p{master, POLLIN, 0};
+    ASSERT_EQ(poll(&p, 1, 1000), 1);
+    uint8_t b[8];
+    ASSERT_EQ(read(master, b, sizeof b), 1);
+    EXPECT_EQ(b[0], 0xA0);
+
+    unsetenv("DX410_COM1");
+    close(held);
+    close(master);
 }
