@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <memory>
 
-#include "../support/ScriptedDialogs.h"
+#include "../support/ConsoleRig.h"
 #include "dxcmd/Profile.h"
 #include "dxlink/dxlink.h"
 #include "dxsim/CameraSim.h"
@@ -18,51 +18,7 @@
 
 namespace {
 
-// The window on COM1, pointed at a simulated DX-430.
-struct Rig {
-    dxsim::CameraSim sim{[] {
-        dxsim::Options o;
-        o.paced = false;
-        return o;
-    }()};
-    QTemporaryDir dir;
-    dxcmd::ProgramState state;
-    QStringList failures;
-    dxtest::ScriptedDialogs dialogs{[this](const std::string& m) { failures << QString::fromStdString(m); }};
-    std::unique_ptr<dxconsole::frmMain> win;
-
-    bool open() {
-        if (!sim.start() || !dir.isValid()) return false;
-        setenv("DX410_COM1", sim.devicePath().c_str(), 1);
-        auto link = [] {
-            auto* l = dxlink_create();
-            l->put_SerialTimeout(300);
-            return l;
-        };
-        win = std::make_unique<dxconsole::frmMain>(dxconsole::ConsoleDeps{
-            &state, &dialogs, link, dir.path().toStdString(), dir.filePath("user").toStdString()});
-        if (!win->load()) return false;
-        win->show();
-        sim.clearReceived();
-        return true;
-    }
-    template <typename T>
-    T* w(const char* name) { return dxconsole::need<T>(*win, name); }
-    QAbstractButton* opt(const char* group, int id) {
-        if (QAbstractButton* b = w<QButtonGroup>(group)->button(id)) return b;
-        throw std::logic_error(std::string(group) + " has no button " + std::to_string(id));
-    }
-    // What reached the camera since the last clear, once n frames did.
-    QStringList frames(qsizetype n) {
-        sim.waitForFrames(size_t(n), std::chrono::seconds(3));
-        QStringList l;
-        for (const auto& f : sim.received()) l << QString::fromStdString(f);
-        return l;
-    }
-    QString key(const char* section, const char* k) {
-        return QString::fromStdString(dxcmd::ReadProfileString(state.CurrentFile, section, k));
-    }
-};
+using Rig = dxtest::ConsoleRig;
 
 }  // namespace
 
@@ -93,7 +49,7 @@ private slots:
     void initTestCase() { QApplication::setQuitOnLastWindowClosed(false); }
     void init() {
         rig = std::make_unique<Rig>();
-        QVERIFY(rig->open());
+        QVERIFY(rig->openShown());
     }
     void cleanup() {
         rig->dialogs.verify();

@@ -23,7 +23,7 @@
 #include <memory>
 #include <set>
 
-#include "../support/ScriptedDialogs.h"
+#include "../support/ConsoleRig.h"
 #include "dxcmd/Profile.h"
 #include "dxlink/dxlink.h"
 #include "dxparams/Catalogue.h"
@@ -36,13 +36,6 @@ namespace {
 
 const char* kRestartNotice =
     "When you changed [Communication Style] or [Machine ID],you must restart your camera to take effect.";
-
-dxsim::Options simOptions(int multiDrop = 0) {
-    dxsim::Options o;
-    o.paced = false;
-    o.multiDropCameras = multiDrop;
-    return o;
-}
 
 QStringList items(QComboBox* box) {
     QStringList l;
@@ -68,48 +61,15 @@ std::set<QString> iniEntries(const QString& path) {
     return out;
 }
 
-// The window on COM1 pointed at a simulated camera.
-struct Rig {
-    explicit Rig(int multiDrop = 0) : sim(simOptions(multiDrop)) {}
-    dxsim::CameraSim sim;
-    QTemporaryDir dir;
-    dxcmd::ProgramState state;
-    QStringList failures;
-    dxtest::ScriptedDialogs dialogs{[this](const std::string& m) { failures << QString::fromStdString(m); }};
-    std::unique_ptr<dxconsole::frmMain> win;
-
-    bool open(std::string programDir = {}, std::string fallbackDir = {}) {
-        if (!sim.start() || !dir.isValid()) return false;
-        setenv("DX410_COM1", sim.devicePath().c_str(), 1);
-        if (programDir.empty()) programDir = dir.path().toStdString();
-        if (fallbackDir.empty()) fallbackDir = dir.filePath("user").toStdString();
-        dxconsole::ConsoleDeps deps{&state, &dialogs,
-                                    [] {
-                                        auto* l = dxlink_create();
-                                        l->put_SerialTimeout(300);
-                                        return l;
-                                    },
-                                    programDir, fallbackDir};
-        win = std::make_unique<dxconsole::frmMain>(std::move(deps));
-        return win->load();
-    }
-    template <typename T>
-    T* w(const char* name) { return need<T>(*win, name); }
-    QAbstractButton* opt(const char* group, int id) { return w<QButtonGroup>(group)->button(id); }
-    QString key(const char* section, const char* k) {
-        return QString::fromStdString(dxcmd::ReadProfileString(state.CurrentFile, section, k));
-    }
+// The shared rig, plus what only the window's own tests need.
+struct Rig : dxtest::ConsoleRig {
+    using ConsoleRig::ConsoleRig;
     // Selects a button without running its handler, to test the refresh alone.
     void quietSelect(const char* group, int id) {
         auto* b = opt(group, id);
         QSignalBlocker block(w<QButtonGroup>(group));
         QSignalBlocker blockButton(b);
         b->setChecked(true);
-    }
-    // Every expected dialog was shown and nothing else.
-    bool clean() {
-        dialogs.verify();
-        return failures.isEmpty();
     }
     int16_t sendSet() {
         state.LogLabel = std::string(dxparams::trg::Set.label);
