@@ -23,8 +23,6 @@ namespace {
 dxlink::IExComCtrl* makeLink() {
     auto* l = dxlink_create();
     l->put_SerialTimeout(300);
-    // a pty rejects parity when the port is opened a second time
-    l->put_Parity(0);
     return l;
 }
 
