@@ -40,7 +40,7 @@ public:
     // kStatusRefused when Multi Drop has no camera chosen.
     int16_t ExecCmd(const std::string& command, const std::string& ack,
                     const std::string& section, const std::string& key);
-    // 0 sent, nonzero failed (1 also when refused).
+    // 0 sent, nonzero failed (1 also when refused or when the port did not open).
     int16_t ExecSend(const std::string& command, const std::string& section, const std::string& key);
     // The reply; "NL" when none; "" when refused. Throws BadReplyError.
     std::string ExecCmdRecv(const std::string& command, const std::string& ack, int16_t waitTime);
