@@ -29,9 +29,6 @@ namespace dxconsole {
 
 namespace {
 
-// The diagnostic build (log window, reply picker) is off in this program.
-constexpr bool kDiagnosticMode = false;
-
 constexpr const char* kCaption = "ORN CCTV Camera  DX-410 / DX-430  Controller";
 constexpr const char* kExitQuestion =
     "Are you sure to exit program? (Was a setup saved by <Save Parameter Button> or "
@@ -190,8 +187,8 @@ void frmMain::buildMenus() {
 
     auto* log = bar->addAction(QStringLiteral("Log"));
     log->setObjectName(QStringLiteral("mnuLog"));
-    log->setEnabled(kDiagnosticMode);
-    log->setVisible(kDiagnosticMode);
+    log->setEnabled(false);
+    log->setVisible(false);
 
     // the preset list's pop-up; shown only once the preset work is in
     auto* popup = new QMenu(QStringLiteral("Position Popup"), this);
@@ -646,6 +643,9 @@ QButtonGroup* frmMain::group(const char* name) const {
 
 bool frmMain::load() {
     auto& st = *deps_.state;
+    auto* log = need<QAction>(*this, "mnuLog");
+    log->setEnabled(dxcmd::kDiagnosticBuild);
+    log->setVisible(dxcmd::kDiagnosticBuild);
     dxcmd::ResetProgramState(st);
     console_ = ConsoleState{};
     if (deps_.startChecks && !deps_.startChecks()) return false;

@@ -10,6 +10,7 @@
 #include "dxcmd/State.h"
 #include "dxlink/dxlink.h"
 #include "frmMain.h"
+#include "frmRst.h"
 #include "frmSplash.h"
 
 namespace {
@@ -46,6 +47,11 @@ int main(int argc, char** argv) {
                                     [&checks] { return checks.run(); }};
         window = std::make_unique<dxconsole::frmMain>(std::move(deps));
         dialogs.setParent(window.get());
+        if (state.DiagnosticMode)
+            window->commands().setReplyPicker([&window](dxcmd::ProgramState& s) {
+                dxshell::frmRst picker(s, window.get());
+                picker.exec();
+            });
         if (!window->load()) {
             failed = 1;
             QCoreApplication::exit(1);

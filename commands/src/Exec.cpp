@@ -99,10 +99,14 @@ int16_t CommandLayer::ExecCmd(const std::string& command, const std::string& ack
 
     LinkPtr link;
     int16_t status = 2;
-    open(link);
-    if (link) {
-        status = link->cmd(full, ack);
-        link->PortClose();
+    if (state_.DiagnosticMode) {
+        status = 0;
+    } else {
+        open(link);
+        if (link) {
+            status = link->cmd(full, ack);
+            link->PortClose();
+        }
     }
 
     log({"<<ExecCmd>>" + state_.LogLabel, full, ack, std::to_string(status), ""});
@@ -130,11 +134,15 @@ int16_t CommandLayer::ExecSend(const std::string& command, const std::string& se
     view_.setAckResult("");
 
     LinkPtr link;
-    int16_t opened = open(link);
-    int16_t sent = 1;
-    if (link) {
-        sent = link->Send(full);
-        link->PortClose();
+    int16_t opened = 0;
+    int16_t sent = 0;
+    if (!state_.DiagnosticMode) {
+        opened = open(link);
+        sent = 1;
+        if (link) {
+            sent = link->Send(full);
+            link->PortClose();
+        }
     }
 
     log({"<<ExecSend>>" + state_.LogLabel, full, std::to_string(sent), ""});
@@ -157,6 +165,12 @@ std::string CommandLayer::ExecCmdRecv(const std::string& command, const std::str
 
     view_.setCommandLabel(full);
     view_.setAckResult("");
+
+    if (state_.DiagnosticMode) {
+        log({"<<ExecCmdRecv>>" + state_.LogLabel, full, ack, "", ""});
+        if (picker_) picker_(state_);
+        return state_.SimulatedReply;  // unchecked, as picked
+    }
 
     LinkPtr link;
     std::string reply = "NL";

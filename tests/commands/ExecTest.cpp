@@ -269,6 +269,34 @@ TEST_F(Exchange, RecordSettingKeepsTheLastGoodReadBack) {
     EXPECT_FALSE(view.touched());
 }
 
+// The diagnostic build: nothing reaches the line, commands count as matched
+// and recorded, and a query returns whatever reply was picked, unchecked.
+TEST_F(Exchange, DiagnosticModeTouchesNoPort) {
+    state.DiagnosticMode = true;
+    state.LogLabel = "AGC (VALUE02 08)";
+    EXPECT_EQ(layer.ExecCmd("83:42:13:01", "A0", "VALUE02", "08-AGC MODE"), 0);
+    EXPECT_EQ(layer.ExecSend("86:46:00:41:42:43:44", "STRING", "01-CAMERA TITLE"), 0);
+    int picks = 0;
+    layer.setReplyPicker([&picks](ProgramState& s) {
+        ++picks;
+        s.SimulatedReply = "90:43:04:01:05";
+    });
+    state.LogLabel = "PAN POSITION (VALUE03 04)";
+    EXPECT_EQ(layer.ExecCmdRecv("82:03:04", "A0", 0), "90:43:04:01:05");
+    EXPECT_EQ(picks, 1);
+
+    EXPECT_TRUE(view.ports.empty());  // no link object was made
+    EXPECT_EQ(recorded("VALUE02", "08-AGC MODE"), "83:42:13:01");
+    EXPECT_EQ(recorded("STRING", "01-CAMERA TITLE"), "86:46:00:41:42:43:44");
+    EXPECT_EQ(view.log, (Strings{"<<ExecCmd>>AGC (VALUE02 08)", "83:42:13:01", "A0", "0", "",
+                                 "<<ExecSend>>AGC (VALUE02 08)", "86:46:00:41:42:43:44", "0", "",
+                                 "<<ExecCmdRecv>>PAN POSITION (VALUE03 04)", "82:03:04", "A0", "", ""}));
+    // back on the line, the first command is the first thing the camera sees
+    state.DiagnosticMode = false;
+    layer.ExecCmd("82:45:2A", "A0", "", "");
+    EXPECT_EQ(frames(1), Strings{"82:45:2A"});
+}
+
 TEST_F(MultiDrop, AddressPrefixOnTheWireNotInTheFile) {
     state.MachineID = "1F";
     state.LogLabel = "ExDR MODE = OFF (VALUE02 03)";

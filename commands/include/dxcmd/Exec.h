@@ -18,6 +18,10 @@ namespace dxcmd {
 // Creates a fresh link object for one exchange (dxlink_create in the program).
 using LinkFactory = std::function<dxlink::IExComCtrl*()>;
 
+// The diagnostic build's reply picker: shown modally, it may store the chosen
+// reply in ProgramState::SimulatedReply.
+using ReplyPicker = std::function<void(ProgramState&)>;
+
 // Application error 513: a query reply with a bad first byte.
 class BadReplyError : public std::runtime_error {
 public:
@@ -54,6 +58,8 @@ public:
     void WriteProfileValue(const std::string& section, const std::string& key, const std::string& value);
     std::string ReadProfileValue(const std::string& path, const std::string& section, const std::string& key);
 
+    void setReplyPicker(ReplyPicker picker) { picker_ = std::move(picker); }
+
     ProgramState& state() { return state_; }
     IDialogs& dialogs() { return dialogs_; }
     IConsoleView& view() { return view_; }
@@ -71,6 +77,7 @@ private:
     IConsoleView& view_;
     IDialogs& dialogs_;
     LinkFactory factory_;
+    ReplyPicker picker_;
 };
 
 }  // namespace dxcmd
