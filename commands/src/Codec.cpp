@@ -43,6 +43,8 @@ std::string trimmed(const std::string& s) {
 
 }  // namespace
 
+int HexByteAt(const std::string& s, size_t pos) { return hexByte(s, pos).value_or(-1); }
+
 std::string SplitHexValue(const std::string& s) {
     std::string t = s.rfind("&H", 0) == 0 ? s.substr(2) : s;
     // read as far as the text is hex, like the original number parser

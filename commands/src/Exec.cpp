@@ -9,19 +9,9 @@
 namespace dxcmd {
 namespace {
 
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
-
 // A query reply is valid when its first byte is a frame header 0x81..0x8F.
 bool validReply(const std::string& reply) {
-    if (reply.size() < 2) return false;
-    int hi = hexDigit(reply[0]), lo = hexDigit(reply[1]);
-    if (hi < 0 || lo < 0) return false;
-    int b = hi * 16 + lo;
+    const int b = HexByteAt(reply, 0);
     return b >= 0x81 && b <= 0x8F;
 }
 

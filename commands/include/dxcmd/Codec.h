@@ -20,6 +20,8 @@ int16_t DecodeOffsetValue(const std::string& s);
 // ReplyFields form ("&hXX" entries plus a trailing ""); sets replyData.
 // A reply shorter than its header announces gives no fields.
 std::vector<std::string> SplitReply(const std::string& reply, std::string& replyData);
+// The byte written as two hex digits at pos; -1 when there are none.
+int HexByteAt(const std::string& s, size_t pos);
 // Entry i of ReplyFields read as a number; -1 when empty or not hex.
 int FieldValue(const std::vector<std::string>& fields, size_t i);
 
