@@ -252,6 +252,9 @@ int32_t SerialPort::open() {
     tcflush(fd_, TCIFLUSH);
     rx_.clear();
     pending_.clear();
+    // What happened on the line before this open is not reported.
+    lineSeen_ = LineSample{};
+    SampleLine(fd_, lineSeen_, true);
     return 0;
 }
 
@@ -286,8 +289,19 @@ bool SerialPort::service() {
         if (n < 0 && errno != EAGAIN && errno != EINTR) alive = false;
         break;
     }
-    if (got && rThreshold_ > 0) emit(kEvReceive);
+    checkLine();
+    if (got && rThreshold_ > 0 && isOpen()) emit(kEvReceive);
     return alive;
+}
+
+void SerialPort::checkLine() {
+    if (!lineSeen_.haveCounts && !lineSeen_.haveLines) return;
+    LineSample now = lineSeen_;
+    SampleLine(fd_, now, false);
+    const std::vector<int16_t> events = LineEventsBetween(lineSeen_, now);
+    // Stored before the handlers run, so one that reads again sees no repeat.
+    lineSeen_ = now;
+    for (const int16_t code : events) emit(code);
 }
 
 void SerialPort::flushPending() {

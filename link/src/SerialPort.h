@@ -9,6 +9,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "LineEvents.h"
 #include "Wait.h"
 #include "dxlink/dxlink.h"
 
@@ -41,10 +42,22 @@ struct LineSettings {
 // "9600,n,8,1"; false when the text is not four valid fields.
 bool ParseLineSettings(const std::string& text, LineSettings& out);
 
-// Port notification codes.
+// Port notification codes. Not raised on Linux: the CTS/DSR/CD time-outs
+// (1002, 1003, 1007), for the kernel keeps no such timers; 1011, for a line
+// state that cannot be read comes back as an error number; the send
+// threshold (1), which termios lacks; EOF (7), for the line is raw.
 enum CommEvent : int16_t {
     kEvSend = 1,
     kEvReceive = 2,
+    kEvCts = 3,
+    kEvDsr = 4,
+    kEvCd = 5,
+    kEvRing = 6,
+    kEvBreak = 1001,
+    kEvFrame = 1004,
+    kEvOverrun = 1006,
+    kEvRxOverflow = 1008,
+    kEvParity = 1009,
     kEvSendQueueFull = 1010,
 };
 
@@ -126,6 +139,7 @@ private:
     void applyModemLine(int bit, bool on);
     bool service();  // pulls input and pushes pending output; false on hangup
     void flushPending();
+    void checkLine();  // raises what the driver saw since the last look
     void emit(int16_t code) {
         if (notify_) notify_(code);
     }
@@ -149,6 +163,7 @@ private:
     bool binary_ = false;
     std::string rx_;
     std::string pending_;
+    LineSample lineSeen_;
     Notify notify_;
     std::string device_;
     PortError openError_ = PortError::None;
