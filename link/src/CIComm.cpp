@@ -222,8 +222,8 @@ std::string CIComm::receiveCmd(int16_t clr) {
                 break;
             }
             line += c;
-            continue;
         }
+        // a steady stream without CR still ends at the time-out
         int wait = -1;
         if (timeoutActive_) {
             const uint32_t elapsed = TicksSince(start);

@@ -200,6 +200,8 @@ void ExComCtrl::WaitMs(int ms, const ReplyRule& rule) {
             // The wait is only there to let the reply arrive; once it is
             // whole there is nothing left to wait for.
             if (rule && !queued.empty() && rule({queued.begin(), queued.end()}) == ReplyState::Complete) return;
+            // a full queue takes nothing more, and poll() would not block
+            if (int(queued.size()) >= p.inBufferSize()) return;
             fd = p.fd();
         }
         int slice = int(uint32_t(ms) - elapsed);

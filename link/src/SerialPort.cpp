@@ -191,11 +191,14 @@ void SerialPort::applyLine() {
 
 int32_t SerialPort::failOpen(PortError e, int err) {
     if (fd_ >= 0) {
+        // a pty whose master stays open would otherwise keep refusing others
+        if (exclusive_) ioctl(fd_, TIOCNXCL);
         if (locked_) flock(fd_, LOCK_UN);
         ::close(fd_);
     }
     fd_ = -1;
     locked_ = false;
+    exclusive_ = false;
     openError_ = e;
     openErrno_ = err;
     switch (e) {
@@ -238,7 +241,10 @@ int32_t SerialPort::open() {
         return failOpen(err == EWOULDBLOCK ? PortError::Busy : PortError::Other, err);
     }
     locked_ = true;
-    if (ioctl(fd_, TIOCEXCL) != 0 && errno != ENOTTY) return failOpen(PortError::Other, errno);
+    if (ioctl(fd_, TIOCEXCL) == 0)
+        exclusive_ = true;
+    else if (errno != ENOTTY)
+        return failOpen(PortError::Other, errno);
 
     try {
         applyLine();
@@ -260,11 +266,12 @@ int32_t SerialPort::open() {
 
 int32_t SerialPort::close() {
     if (!isOpen()) return kErrPortNotOpen;
-    ioctl(fd_, TIOCNXCL);
+    if (exclusive_) ioctl(fd_, TIOCNXCL);
     if (locked_) flock(fd_, LOCK_UN);
     const int r = ::close(fd_);
     fd_ = -1;
     locked_ = false;
+    exclusive_ = false;
     rx_.clear();
     pending_.clear();
     return r == 0 ? 0 : kErrDeviceUnavailable;
@@ -401,7 +408,7 @@ bool SerialPort::drainOutput() {
         if (queued == 0) return true;
         if (limit == 0) limit = std::min(uint32_t(queued) * characterMicros() / 1000u * 2u + 20u, 2000u);
         if (TicksSince(start) > limit) return false;
-        WaitOn(-1, 0, 2, false);
+        WaitOn(-1, 0, 2, true);
     }
 }
 

@@ -146,6 +146,7 @@ private:
 
     int fd_ = -1;
     bool locked_ = false;
+    bool exclusive_ = false;  // our TIOCEXCL took; undo it when we let go
     int16_t port_ = 1;
     std::string settingsText_ = "9600,n,8,1";
     LineSettings line_;
