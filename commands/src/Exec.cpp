@@ -206,9 +206,9 @@ void CommandLayer::QueryCamera(const std::string& command) {
     state_.ReplyData = std::move(data);
 }
 
-void CommandLayer::WriteProfileValue(const std::string& section, const std::string& key,
+bool CommandLayer::WriteProfileValue(const std::string& section, const std::string& key,
                                      const std::string& value) {
-    WriteProfileString(state_.CurrentFile, section, key, value);
+    return WriteProfileString(state_.CurrentFile, section, key, value);
 }
 
 std::string CommandLayer::ReadProfileValue(const std::string& path, const std::string& section,

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -101,26 +102,28 @@ bool replaceFile(const std::string& path, const std::string& data) {
     std::filesystem::path target(path);
     std::filesystem::path dir = target.parent_path();
     if (dir.empty()) dir = ".";
-    std::string tmpl = (dir / ("." + target.filename().string() + ".XXXXXX")).string();
-    std::vector<char> name(tmpl.begin(), tmpl.end());
-    name.push_back('\0');
-    int fd = ::mkstemp(name.data());  // O_EXCL, unique
+    // A new file gets 0666 less the umask from the kernel itself; reading
+    // the umask would mean changing it, process-wide.
+    static std::atomic<unsigned> serial{0};
+    std::string name;
+    int fd = -1;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        name = (dir / ("." + target.filename().string() + "." + std::to_string(::getpid()) + "." +
+                       std::to_string(serial++)))
+                   .string();
+        fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST) return false;
+    }
     if (fd < 0) return false;
 
     struct stat st {};
-    mode_t mode;
-    if (::stat(path.c_str(), &st) == 0) {
-        mode = st.st_mode & 07777;
-    } else {
-        mode_t mask = ::umask(0);
-        ::umask(mask);
-        mode = 0666 & ~mask;
-    }
-    bool ok = ::fchmod(fd, mode) == 0 && writeAll(fd, data) && ::fsync(fd) == 0;
+    bool ok = true;
+    if (::stat(path.c_str(), &st) == 0) ok = ::fchmod(fd, st.st_mode & 07777) == 0;
+    ok = ok && writeAll(fd, data) && ::fsync(fd) == 0;
     ok = ::close(fd) == 0 && ok;
-    if (ok) ok = ::rename(name.data(), path.c_str()) == 0;
+    if (ok) ok = ::rename(name.c_str(), path.c_str()) == 0;
     if (!ok) {
-        ::unlink(name.data());
+        ::unlink(name.c_str());
         return false;
     }
     int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY);

@@ -1,3 +1,4 @@
+#include <sys/stat.h>
 #include <gtest/gtest.h>
 
 #include <signal.h>
@@ -136,6 +137,14 @@ TEST_F(Profile, ReplaceKeepsTheFilesPermissions) {
     std::filesystem::permissions(ini, std::filesystem::perms(0640));
     ASSERT_TRUE(WriteProfileString(ini, "S", "K", "2"));
     EXPECT_EQ(std::filesystem::status(ini).permissions(), std::filesystem::perms(0640));
+
+    // a new file gets what the umask allows, like any file the user makes
+    const std::string fresh = ini + ".new";
+    const mode_t old = ::umask(027);
+    const bool written = WriteProfileString(fresh, "S", "K", "1");
+    ::umask(old);
+    ASSERT_TRUE(written);
+    EXPECT_EQ(std::filesystem::status(fresh).permissions(), std::filesystem::perms(0640));
 }
 
 // A full disk while the new file is written: the old file stays whole.

@@ -54,8 +54,8 @@ public:
     // Throws BadReplyError, leaving the three untouched.
     void QueryCamera(const std::string& command);
 
-    // Writes to CurrentFile; failures are not reported.
-    void WriteProfileValue(const std::string& section, const std::string& key, const std::string& value);
+    // Writes to CurrentFile; true when written. No caller reports a failure.
+    bool WriteProfileValue(const std::string& section, const std::string& key, const std::string& value);
     std::string ReadProfileValue(const std::string& path, const std::string& section, const std::string& key);
 
     void setReplyPicker(ReplyPicker picker) { picker_ = std::move(picker); }
