@@ -134,11 +134,19 @@ void MotionHandlers::onPress(Button& b) {
     if (held_ || routines_ > 0 || !b.widget->isEnabled()) return;
     held_ = &b;
     stopPending_ = false;
+    bool reached;
     {
         Depth d(routines_);
         pressing_ = true;
-        start(b);
+        reached = start(b);
         pressing_ = false;
+    }
+    if (!reached) {
+        // Nothing moved (no camera chosen on a multi-drop line): a stop
+        // would only repeat the same refusal.
+        held_ = nullptr;
+        stopPending_ = false;
+        return;
     }
     if (stopPending_) {
         stopPending_ = false;
@@ -166,14 +174,14 @@ void MotionHandlers::stopHeld() {
 
 void MotionHandlers::stopHeldMovement() { stopHeld(); }
 
-void MotionHandlers::send(std::string_view label, const std::string& command,
-                          std::string_view section, std::string_view key) {
+int16_t MotionHandlers::send(std::string_view label, const std::string& command,
+                             std::string_view section, std::string_view key) {
     ctx_.state.LogLabel = str(label);
-    ctx_.commands.ExecCmd(command, "A0", str(section), str(key));
+    return ctx_.commands.ExecCmd(command, "A0", str(section), str(key));
 }
 
 // The speed slider is read once, so both halves of a diagonal share it.
-void MotionHandlers::start(const Button& b) {
+bool MotionHandlers::start(const Button& b) {
     std::string speed;
     switch (b.speed) {
     case Speed::PanTilt: speed = PanTiltSpeedByte(sldPTSpeed_->value()); break;
@@ -181,8 +189,9 @@ void MotionHandlers::start(const Button& b) {
     case Speed::Focus: speed = LensSpeedByte(sldFocusSpeed_->value()); break;
     case Speed::None: break;
     }
-    send(b.first->label, str(b.first->command) + speed);
-    if (b.second) send(b.second->label, str(b.second->command) + speed);
+    bool reached = send(b.first->label, str(b.first->command) + speed) != dxcmd::kStatusRefused;
+    if (b.second) reached = send(b.second->label, str(b.second->command) + speed) != dxcmd::kStatusRefused || reached;
+    return reached;
 }
 
 // false after a bad reply: the command layer has shown "Bad value." and

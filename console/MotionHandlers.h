@@ -63,14 +63,15 @@ private:
         Routine stop;
     };
 
-    void start(const Button& b);
+    // false when every start command was refused before reaching the line
+    bool start(const Button& b);
     void onPress(Button& b);
     void onRelease(Button& b);
     void stopHeld();
     Button* find(QObject* watched);
 
-    void send(std::string_view label, const std::string& command,
-              std::string_view section = {}, std::string_view key = {});
+    int16_t send(std::string_view label, const std::string& command,
+                 std::string_view section = {}, std::string_view key = {});
     bool readBack(const dxparams::Param& p, QSlider* slider);
     void positionChanged(QSlider* slider, std::string_view setShort, std::string_view setLong,
                          std::string_view label, std::string_view key);

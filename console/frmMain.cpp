@@ -309,6 +309,9 @@ void frmMain::buildControls() {
         tilt->addWidget(caption(QStringLiteral("0")), 0, Qt::AlignHCenter);
         auto* sldTilt = slider("sldTilt", QStringLiteral("TILT"), 0, 6400, Qt::Vertical, 1, 45, 1600);
         sldTilt->setMinimumHeight(50);
+        // 0 at the top, where its label is, and the keys follow the handle
+        sldTilt->setInvertedAppearance(true);
+        sldTilt->setInvertedControls(true);
         tilt->addWidget(sldTilt, 1, Qt::AlignHCenter);
         tilt->addWidget(caption(QStringLiteral("180")), 0, Qt::AlignHCenter);
         mg->addLayout(tilt, 0, 2, 3, 1);

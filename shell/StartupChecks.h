@@ -21,7 +21,8 @@ public:
     InstanceLock(const InstanceLock&) = delete;
     InstanceLock& operator=(const InstanceLock&) = delete;
 
-    // true when this object holds the lock, already or from now on.
+    // false only when another holder has the lock. A lock file that cannot
+    // be opened at all proves no other copy, so it does not stop the program.
     bool acquire();
     bool held() const { return fd_ >= 0; }
     void release();

@@ -28,7 +28,6 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("DX410"));
     QApplication::setApplicationVersion(QStringLiteral("1.0.0"));
-    QApplication::setApplicationDisplayName(QString::fromLatin1(dxcmd::kAppTitle));
 
     dxcmd::ProgramState state;
     dxconsole::QtDialogs dialogs;

@@ -253,6 +253,20 @@ private slots:
         QCOMPARE(rig->sim.state().motion[0], 0);
     }
 
+    // No camera chosen on a multi-drop line: the starts are refused, so
+    // there is no movement to stop and no second round of refusals.
+    void refusedStartNeedsNoStop() {
+        rig->state.CommStyle = 1;
+        rig->dialogs.expectMessage("Please choose a camera number.");
+        rig->dialogs.expectMessage("Please choose a camera number.");
+        auto* b = button("cmdUpRight");
+        hold(b);
+        letGo(b);
+        rig->state.CommStyle = 0;
+        rig->w<QSlider>("sldPan")->setValue(100);  // the first thing on the line
+        QCOMPARE(rig->frames(1), QStringList{"83:43:04:64"});
+    }
+
     void autoFocus() {
         auto* easy = rig->w<QCheckBox>("chkFocusEasy");
         QCOMPARE(easy->text(), QString("Easy AF    Off"));

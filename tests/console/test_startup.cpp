@@ -107,6 +107,12 @@ void StartupTest::secondCopyIsRefusedUntilTheFirstIsGone() {
         a.release();
         QVERIFY(b.acquire());
     }
+    {
+        // no lock file can be made there: that is no sign of another copy
+        dxshell::InstanceLock nowhere(dir.filePath("no/such/dir/DX410.lock").toStdString());
+        QVERIFY(nowhere.acquire());
+        QVERIFY(!nowhere.held());
+    }
 
     // a holder that dies without cleaning up leaves no lock behind
     int ready[2];

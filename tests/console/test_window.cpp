@@ -150,6 +150,8 @@ void WindowTest::startupControls() {
     QCOMPARE(r.w<QSlider>("sldPan")->value(), 3200);
     QCOMPARE(r.w<QSlider>("sldTilt")->value(), 1600);
     QCOMPARE(r.w<QSlider>("sldTilt")->orientation(), Qt::Vertical);
+    // a vertical slider has its minimum at the bottom unless inverted; tilt 0 is at the top
+    QVERIFY(r.w<QSlider>("sldTilt")->invertedAppearance() && r.w<QSlider>("sldTilt")->invertedControls());
     QCOMPARE(r.w<QSlider>("sldPan")->maximum(), 6399);
     QCOMPARE(r.w<QSlider>("sldTilt")->maximum(), 6400);
     QCOMPARE(r.w<QSlider>("sldPan")->pageStep(), 45);
