@@ -1,5 +1,6 @@
 #include "dxcmd/Exec.h"
 
+#include <algorithm>
 #include <string>
 
 #include "dxcmd/Codec.h"
@@ -9,10 +10,23 @@
 namespace dxcmd {
 namespace {
 
-// A query reply is valid when its first byte is a frame header 0x81..0x8F.
+// How long ExecSend waits for the camera's answer to what it sent.
+constexpr int16_t kSendAnswerWaitMs = 250;
+
+// A query reply is valid when its first byte is a frame header 0x81..0x8F
+// and the frame is as long as that header says: a reply cut short would
+// otherwise be acknowledged and decoded into a wrong value.
 bool validReply(const std::string& reply) {
-    const int b = HexByteAt(reply, 0);
-    return b >= 0x81 && b <= 0x8F;
+    const int h = HexByteAt(reply, 0);
+    if (h < 0x81 || h > 0x8F) return false;
+    const size_t bytes = (reply.size() + 1) / 3;
+    size_t need = size_t(h - 0x80) + 1;
+    if (h == 0x8F) {
+        const int length = HexByteAt(reply, 3);
+        if (length < 0) return false;
+        need = size_t(length) + 1;
+    }
+    return bytes >= need;
 }
 
 std::string errorText(const std::string& section, const std::string& key, const std::string& full) {
@@ -127,10 +141,16 @@ int16_t CommandLayer::ExecSend(const std::string& command, const std::string& se
     int16_t opened = 0;
     int16_t sent = 0;
     if (!state_.DiagnosticMode) {
+        if (!link) link = LinkPtr(factory_ ? factory_() : nullptr);
+        // The camera acknowledges a title too. Left unread, that A0 would
+        // arrive during the next exchange and be taken as its answer; a
+        // short bound keeps a camera that stays silent from costing seconds.
+        if (link) link->put_SerialTimeout(std::min<int16_t>(link->get_SerialTimeout(), kSendAnswerWaitMs));
         opened = open(link);
         sent = 1;
         if (link) {
             sent = link->Send(full);
+            if (opened == 0 && sent == 0) link->Recv(1);  // the answer itself decides nothing
             link->PortClose();
         }
     }

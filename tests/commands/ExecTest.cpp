@@ -67,8 +67,6 @@ protected:
         EXPECT_EQ(dialogs.shown()[i].icon, Icon::Critical);
         EXPECT_EQ(dialogs.shown()[i].buttons, Buttons::Ok);
     }
-    // ExecSend reads no answer; one arriving late would be taken as the next exchange's reply
-    void quietTitles() { sim.injectFault("86:46", dxsim::Fault::NoReply); }
     void setPan(int v, int camera = 1) {
         auto s = sim.state(camera);
         s.value03[0x04] = v;
@@ -113,7 +111,6 @@ TEST_F(Exchange, ExecCmdRecordsAcknowledgedSetting) {
 
 TEST_F(Exchange, LogStaysEmptyWhileHidden) {
     view.shown = false;
-    quietTitles();
     EXPECT_EQ(layer.ExecCmd("82:45:29", "A0", "", ""), 0);
     EXPECT_EQ(layer.ExecSend("86:46:00:41:42:43:44", "", ""), 0);
     setPan(5);
@@ -153,7 +150,6 @@ TEST_F(Exchange, BusyFlagsSilenceExecCmdAndRecordSettingOnly) {
     EXPECT_FALSE(std::filesystem::exists(state.CurrentFile));
 
     state.UpdatingFromCamera = true;
-    quietTitles();
     EXPECT_EQ(layer.ExecSend("86:46:00:41:42:43:44", "STRING", "01-CAMERA TITLE"), 0);
     setPan(3200);
     EXPECT_EQ(layer.ExecCmdRecv("82:03:04", "A0", 0), "84:43:04:19:00");
@@ -227,6 +223,26 @@ TEST_F(Exchange, BadFirstByteRaises513AndKeepsQueryResults) {
     EXPECT_EQ(state.ReplyData, "05");
     EXPECT_EQ(layer.ExecCmd("82:45:29", "A0", "", ""), 0);
     EXPECT_EQ(frames(4), (Strings{"82:03:04", "A0", "82:03:04", "82:45:29"}));
+
+    // a frame shorter than its header says is no value either
+    setPan(3200);
+    sim.injectFault("82:03:04", dxsim::Fault::Truncated);
+    dialogs.expectMessage("Bad value.\r\nCommand =82:03:04\r\nResult =84:43:04:19");
+    EXPECT_THROW(layer.QueryCamera("82:03:04"), BadReplyError);
+    EXPECT_EQ(state.LastReply, "83:43:04:05");
+    EXPECT_EQ(layer.ExecCmd("82:45:29", "A0", "", ""), 0);
+    EXPECT_EQ(frames(6), (Strings{"82:03:04", "A0", "82:03:04", "82:45:29", "82:03:04", "82:45:29"}));
+}
+
+// The camera answers a title as it answers any command; that answer must not
+// be taken as the reply to the exchange that follows.
+TEST_F(Exchange, TitleAnswerStaysWithTheTitle) {
+    EXPECT_EQ(layer.ExecSend("86:46:00:41:42:43:44", "STRING", "01-CAMERA TITLE"), 0);
+    sim.injectFault("82:45:29", dxsim::Fault::NoReply);
+    dialogs.expectMessage("Communication error! Please check the cable.");
+    EXPECT_EQ(layer.ExecCmd("82:45:29", "A0", "", ""), 2);
+    EXPECT_EQ(layer.ExecSend("86:46:00:41:42:43:44", "STRING", "01-CAMERA TITLE"), 0);
+    EXPECT_EQ(layer.ExecCmd("82:45:2A", "A0", "", ""), 0);  // its own A0, once
 }
 
 TEST_F(Exchange, ExecSendPortNotOpened) {
@@ -309,7 +325,6 @@ TEST_F(MultiDrop, AddressPrefixOnTheWireNotInTheFile) {
 
 TEST_F(MultiDrop, EachRoutineAddressesTheCameraAndAcksBare) {
     state.MachineID = "05";
-    quietTitles();
     EXPECT_EQ(layer.ExecCmd("82:45:29", "A0", "", ""), 0);
     EXPECT_EQ(layer.ExecSend("86:46:00:41:42:43:44", "STRING", "01-CAMERA TITLE"), 0);
     setPan(300, 5);
