@@ -221,6 +221,13 @@ void Camera::storePreset(int p) {
 }
 
 Answer Camera::handle(const Bytes& f, Clock::time_point now) {
+    if (state.uploading && now - uploadSeen_ > kUploadIdle) state.uploading = false;  // old memory kept
+    Answer a = handleFrame(f, now);
+    if (state.uploading) uploadSeen_ = now;
+    return a;
+}
+
+Answer Camera::handleFrame(const Bytes& f, Clock::time_point now) {
     advance(now);
     if (f.size() < 3) return {};
     const bool isLong = f[0] == 0x8F;

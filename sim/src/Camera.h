@@ -29,6 +29,10 @@ public:
     Camera(Model model, int dumpPackets, bool honourCharacterCodeSet);
 
     Answer handle(const Bytes& frame, Clock::time_point now);
+    // An upload that hears nothing for this long is dropped, as its TIMEOUT
+    // answer (10 s) announces, so a failed upload does not leave the camera
+    // refusing the next one for good.
+    static constexpr std::chrono::seconds kUploadIdle{10};
     // Moves the axes that are running up to now.
     void advance(Clock::time_point now);
     void resetToFactory();
@@ -37,6 +41,7 @@ public:
     CameraState state;
 
 private:
+    Answer handleFrame(const Bytes& frame, Clock::time_point now);
     Answer handleValue02Set(const Bytes& f);
     Answer handleValue03Set(const Bytes& f);
     Answer handleQuery(uint8_t group, uint8_t code);
@@ -58,6 +63,7 @@ private:
     bool honour_;
     double frac_[5] = {};
     Clock::time_point last_[5] = {};
+    Clock::time_point uploadSeen_ = {};
 };
 
 }  // namespace dxsim::detail

@@ -214,8 +214,9 @@ struct CameraSim::Impl {
                 Bytes r = a.reply;
                 if (fault == Fault::BadFirstByte && !r.empty()) r[0] = 0x90;
                 if (fault == Fault::Truncated) {
+                    // cut after the first data byte, and always by one byte at least
                     const size_t firstData = !r.empty() && r[0] == 0x8F ? 4 : 3;
-                    r.resize(std::min(r.size(), firstData + 1));
+                    if (!r.empty()) r.resize(std::min(r.size() - 1, firstData + 1));
                 }
                 out.insert(out.end(), r.begin(), r.end());
             }
@@ -329,7 +330,7 @@ bool CameraSim::start() {
     if (d.thread.joinable()) return d.serving;
     d.pending.clear();
     d.noiseRun.clear();
-    d.master = ::posix_openpt(O_RDWR | O_NOCTTY);
+    d.master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (d.master < 0) return false;
     char name[128];
     if (::grantpt(d.master) != 0 || ::unlockpt(d.master) != 0 || ::ptsname_r(d.master, name, sizeof name) != 0) {
@@ -337,7 +338,7 @@ bool CameraSim::start() {
         return false;
     }
     d.path = name;
-    d.slave = ::open(name, O_RDWR | O_NOCTTY | O_NONBLOCK);
+    d.slave = ::open(name, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (d.slave < 0) {
         d.closeLine();
         return false;

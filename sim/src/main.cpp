@@ -1,6 +1,7 @@
 // dxcamsim: a simulated camera (or a multi-drop line of them) on a pty.
 #include "dxsim/CameraSim.h"
 
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -78,7 +79,7 @@ int main(int argc, char** argv) {
         case 'f': {
             char* end = nullptr;
             rate = std::strtod(optarg, &end);
-            if (!end || *end || rate < 0 || rate > 1) {
+            if (!end || end == optarg || *end || !std::isfinite(rate) || rate < 0 || rate > 1) {
                 std::fprintf(stderr, "dxcamsim: --fault-rate takes 0 to 1\n");
                 return 2;
             }
@@ -110,22 +111,16 @@ int main(int argc, char** argv) {
     sigaddset(&sigs, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &sigs, nullptr);
 
+    // a reader that goes away (| head) must not take the symlink cleanup with it
+    std::signal(SIGPIPE, SIG_IGN);
     dxsim::CameraSim sim(opt);
-    if (verbose) {
-        auto out = std::make_shared<std::mutex>();
-        sim.setTrace([out](bool sent, const std::string& text) {
-            std::lock_guard lk(*out);
-            std::fprintf(stdout, "%s %s\n", sent ? ">>" : "<<", text.c_str());
-            std::fflush(stdout);
-        });
-    }
     if (!sim.start()) {
         std::fprintf(stderr, "dxcamsim: cannot open a pseudo-terminal: %s\n", std::strerror(errno));
         return 1;
     }
     if (!link.empty()) {
         struct stat st;
-        // replace a stale link of ours, never a real file
+        // an existing symlink is replaced, never a real file
         if (::lstat(link.c_str(), &st) == 0) {
             if (!S_ISLNK(st.st_mode)) {
                 std::fprintf(stderr, "dxcamsim: %s exists and is not a symlink\n", link.c_str());
@@ -140,6 +135,15 @@ int main(int argc, char** argv) {
     }
     std::printf("dxcamsim: camera on %s\n", sim.devicePath().c_str());
     std::fflush(stdout);
+    // the device line comes first; the trace follows it
+    if (verbose) {
+        auto out = std::make_shared<std::mutex>();
+        sim.setTrace([out](bool sent, const std::string& text) {
+            std::lock_guard lk(*out);
+            std::fprintf(stdout, "%s %s\n", sent ? ">>" : "<<", text.c_str());
+            std::fflush(stdout);
+        });
+    }
 
     int sig = 0;
     sigwait(&sigs, &sig);

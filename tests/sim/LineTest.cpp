@@ -36,6 +36,9 @@ TEST(Faults, EachKindShapesTheAnswer) {
     c.send("82:03:04");
     EXPECT_EQ(c.read(5), "A0:84:43:04:19");
     EXPECT_EQ(c.query("82:02:12"), "A0:83:42:12:00");  // nothing else was pending
+    l.sim.injectFault("82:02", Fault::Truncated);  // a four-byte reply loses a byte too
+    c.send("82:02:12");
+    EXPECT_EQ(c.read(4), "A0:83:42:12");
 
     l.sim.injectFault("83:42:12", Fault::NoiseBefore);
     c.send("83:42:12:01");
@@ -55,9 +58,10 @@ TEST(Faults, EachKindShapesTheAnswer) {
     EXPECT_EQ(c.query("82:02:12"), "A0:83:42:12:01");
 
     auto met = l.sim.faultsMet();
-    ASSERT_EQ(met.size(), 7u);
+    ASSERT_EQ(met.size(), 8u);
     EXPECT_EQ(met[0], std::make_pair(std::string("82:03:04"), Fault::BadFirstByte));
-    EXPECT_EQ(met[4], std::make_pair(std::string("83:42:12:06"), Fault::NoReply));
+    EXPECT_EQ(met[2], std::make_pair(std::string("82:02:12"), Fault::Truncated));
+    EXPECT_EQ(met[5], std::make_pair(std::string("83:42:12:06"), Fault::NoReply));
 }
 
 TEST(Faults, LateAnswerComesAfterTheDelay) {

@@ -1,3 +1,4 @@
+#include "Camera.h"
 #include "RawClient.h"
 
 #include <gtest/gtest.h>
@@ -97,4 +98,19 @@ TEST(Transfer, BadChecksumOrCountFailsTheUpload) {
     EXPECT_EQ(c.query("82:0B:06"), "A0:83:4B:06:00");
     EXPECT_EQ(c.command("83:4B:03:00"), "A0");
     EXPECT_EQ(c.query(packetRead(1)), "A0:" + line(1));
+}
+
+// An upload that stops half way (cancel, checksum error) leaves the camera
+// busy only until it has heard nothing for the idle time.
+TEST(Transfer, AbandonedUploadIsDroppedAfterItsIdleTime) {
+    dxsim::detail::Camera cam(dxsim::Model::DX430, 4, true);
+    const auto t0 = dxsim::detail::Clock::now();
+    const auto memory = cam.state.memory;
+    ASSERT_TRUE(cam.handle({0x83, 0x4B, 0x02, 0x00}, t0).accepted);  // START
+    const auto ready = [&](auto at) { return cam.handle({0x82, 0x0B, 0x01}, at).reply.back(); };
+    EXPECT_EQ(ready(t0 + std::chrono::seconds(5)), 0x00);   // still uploading: each query counts as contact
+    EXPECT_EQ(ready(t0 + std::chrono::seconds(14)), 0x00);
+    EXPECT_EQ(ready(t0 + std::chrono::seconds(25)), 0x01);  // 11 s of silence: dropped
+    EXPECT_EQ(cam.state.memory, memory);
+    EXPECT_FALSE(cam.handle({0x83, 0x4B, 0x03, 0x00}, t0 + std::chrono::seconds(26)).accepted);  // END: none open
 }
