@@ -180,6 +180,8 @@ int16_t MotionHandlers::send(std::string_view label, const std::string& command,
     return ctx_.commands.ExecCmd(command, "A0", str(section), str(key));
 }
 
+int16_t MotionHandlers::send(const dxparams::Trigger& t) { return send(t.label, str(t.command)); }
+
 // The speed slider is read once, so both halves of a diagonal share it.
 bool MotionHandlers::start(const Button& b) {
     std::string speed;
@@ -217,37 +219,37 @@ bool MotionHandlers::readBack(const dxparams::Param& p, QSlider* slider) {
 }
 
 void MotionHandlers::PanStop() {
-    send(trg::PanStop.label, str(trg::PanStop.command));
+    send(trg::PanStop);
     readBack(cat::PanPosition, sldPan_);
 }
 
 void MotionHandlers::TiltStop() {
-    send(trg::TiltStop.label, str(trg::TiltStop.command));
+    send(trg::TiltStop);
     readBack(cat::TiltPosition, sldTilt_);
 }
 
 void MotionHandlers::AllStop() {
-    send(trg::AllStop.label, str(trg::AllStop.command));
+    send(trg::AllStop);
     if (readBack(cat::PanPosition, sldPan_)) readBack(cat::TiltPosition, sldTilt_);
 }
 
 void MotionHandlers::ZoomStop() {
-    send(trg::ZoomStop.label, str(trg::ZoomStop.command));
+    send(trg::ZoomStop);
     readBack(cat::ZoomPosition, nullptr);
 }
 
 void MotionHandlers::FocusStop() {
-    send(trg::FocusStop.label, str(trg::FocusStop.command));
+    send(trg::FocusStop);
     readBack(cat::FocusPosition, nullptr);
 }
 
 void MotionHandlers::IrisStop() {
-    send(trg::IrisStop.label, str(trg::IrisStop.command));
+    send(trg::IrisStop);
     if (cboIrisMode_->currentIndex() == 0) readBack(cat::IrisPosition, nullptr);  // "Manual" only
 }
 
 void MotionHandlers::cmdFocusOnepush_Click() {
-    send(trg::OnePushAf.label, str(trg::OnePushAf.command));
+    send(trg::OnePushAf);
     readBack(cat::FocusPosition, nullptr);
 }
 

@@ -72,6 +72,7 @@ private:
 
     int16_t send(std::string_view label, const std::string& command,
                  std::string_view section = {}, std::string_view key = {});
+    int16_t send(const dxparams::Trigger& complete);  // a trigger without argument
     bool readBack(const dxparams::Param& p, QSlider* slider);
     void positionChanged(QSlider* slider, std::string_view setShort, std::string_view setLong,
                          std::string_view label, std::string_view key);

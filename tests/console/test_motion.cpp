@@ -54,9 +54,7 @@ private slots:
         QVERIFY(rig->openShown());
     }
     void cleanup() {
-        rig->dialogs.verify();
-        const QStringList failures = rig->failures;
-        rig.reset();
+        const QStringList failures = Rig::finish(rig);
         QVERIFY2(failures.isEmpty(), qPrintable(failures.join("\n")));
     }
 

@@ -58,9 +58,7 @@ private slots:
         QCOMPARE(rig->frames(0), QStringList());
     }
     void cleanup() {
-        rig->dialogs.verify();
-        const QStringList failures = rig->failures;
-        rig.reset();
+        const QStringList failures = Rig::finish(rig);
         QVERIFY2(failures.isEmpty(), qPrintable(failures.join("\n")));
     }
 

@@ -78,6 +78,14 @@ struct ConsoleRig {
     QString key(const char* section, const char* k) {
         return QString::fromStdString(dxcmd::ReadProfileString(state.CurrentFile, section, k));
     }
+    // Ends a test's rig: the dialog failures it collected, the rig gone.
+    static QStringList finish(std::unique_ptr<ConsoleRig>& rig) {
+        rig->dialogs.verify();
+        const QStringList failures = rig->failures;
+        rig.reset();
+        return failures;
+    }
+
     // Every expected dialog was shown and nothing else.
     bool clean() {
         dialogs.verify();
