@@ -13,20 +13,25 @@ namespace {
 // How long ExecSend waits for the camera's answer to what it sent.
 constexpr int16_t kSendAnswerWaitMs = 250;
 
-// A query reply is valid when its first byte is a frame header 0x81..0x8F
-// and the frame is as long as that header says: a reply cut short would
-// otherwise be acknowledged and decoded into a wrong value.
-bool validReply(const std::string& reply) {
+// Bytes a reply frame spans by its own header, 0 when the header is not
+// one: a short frame 0x81..0x8E counts what follows it, a long frame 8F
+// counts from its length byte on and must hold at least group and item.
+size_t frameBytes(const std::string& reply) {
     const int h = HexByteAt(reply, 0);
-    if (h < 0x81 || h > 0x8F) return false;
-    const size_t bytes = (reply.size() + 1) / 3;
-    size_t need = size_t(h - 0x80) + 1;
-    if (h == 0x8F) {
-        const int length = HexByteAt(reply, 3);
-        if (length < 0) return false;
-        need = size_t(length) + 1;
-    }
-    return bytes >= need;
+    if (h < 0x81 || h > 0x8F) return 0;
+    if (h < 0x8F) return size_t(h - 0x80) + 1;
+    const int length = HexByteAt(reply, 3);
+    return length >= 3 ? size_t(length) + 1 : 0;
+}
+
+// A query reply is valid when it holds a whole frame: one cut short, or
+// one whose header cannot be right, would be acknowledged and decoded
+// into a wrong value. What follows the frame is not part of it.
+bool validReply(const std::string& reply, std::string& frame) {
+    const size_t need = frameBytes(reply);
+    if (need == 0 || (reply.size() + 1) / 3 < need) return false;
+    frame = reply.substr(0, 3 * need - 1);
+    return true;
 }
 
 std::string errorText(const std::string& section, const std::string& key, const std::string& full) {
@@ -198,12 +203,13 @@ std::string CommandLayer::ExecCmdRecv(const std::string& command, const std::str
                          Icon::Critical, Buttons::Ok, Answer::Ok);
         return reply;
     }
-    if (validReply(reply)) {
+    std::string frame;
+    if (validReply(reply, frame)) {
         // the camera waits for this; it is never addressed
         open(link);
         link->Send("A0");
         link->PortClose();
-        return reply;
+        return frame;
     }
     view_.setAckResult(reply);
     dialogs_.message("Bad value.\r\nCommand =" + full + "\r\nResult =" + reply, "", Icon::Critical,

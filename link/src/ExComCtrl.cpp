@@ -61,7 +61,9 @@ ReplyState QueryReplyState(const std::vector<uint8_t>& reply, const std::string&
         whole = 2 + (head - 0x80);
     } else if (head == 0x8F) {
         if (reply.size() < 3) return ReplyState::Incomplete;
-        if (reply[2] == 0) return ReplyState::Unknown;
+        // a length below 3 cannot hold group and item: no frame to wait
+        // for, so read on until the line is quiet and let the host judge it
+        if (reply[2] < 3) return ReplyState::Unknown;
         whole = 2 + reply[2];  // the length byte counts itself
     } else {
         return ReplyState::Unknown;

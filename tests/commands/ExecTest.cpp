@@ -356,47 +356,63 @@ protected:
         ::setenv("DX410_COM1", peer.devicePath().c_str(), 1);
     }
     dxtest::PtyPeer peer;
+    dxtest::TempDir dir;
     ProgramState state;
     dxtest::RecordingView view;
     dxtest::ScriptedDialogs dialogs{[](const std::string& m) { ADD_FAILURE() << m; }};
     CommandLayer layer{state, view, dialogs, makeLink};
 };
 
-TEST_F(FirstByte, OnlyFrameHeaders81To8FAreValid) {
+TEST_F(FirstByte, OnlyWholeFramesWithHeaders81To8FAreValid) {
     struct Case {
         std::vector<uint8_t> reply;
-        std::string text;
-        bool valid;
+        std::string text;   // the reply as the link hands it over
+        std::string frame;  // what is kept and recorded; "" for a bad value
     };
     const Case cases[] = {
-        {{0xA0, 0x80, 0x43, 0x04, 0x05}, "80:43:04:05", false},
-        {{0xA0, 0x81, 0x00}, "81:00", true},
-        {{0xA0, 0x8F, 0x04, 0x43, 0x04, 0x05}, "8F:04:43:04:05", true},
-        {{0xA0, 0x90, 0x43, 0x04, 0x05}, "90:43:04:05", false},
-        {{0xA0, 0x3A, 0x43}, "3A:43", false},
+        {{0xA0, 0x80, 0x43, 0x04, 0x05}, "80:43:04:05", ""},
+        {{0xA0, 0x81, 0x00}, "81:00", "81:00"},
+        {{0xA0, 0x8F, 0x04, 0x43, 0x02, 0x05}, "8F:04:43:02:05", "8F:04:43:02:05"},
+        {{0xA0, 0x90, 0x43, 0x04, 0x05}, "90:43:04:05", ""},
+        {{0xA0, 0x3A, 0x43}, "3A:43", ""},
+        // long frames whose length byte cannot be right
+        {{0xA0, 0x8F, 0x00, 0x43, 0x04, 0x19, 0x00}, "8F:00:43:04:19:00", ""},
+        {{0xA0, 0x8F, 0x01, 0x43, 0x02, 0x02, 0x2C}, "8F:01:43:02:02:2C", ""},
+        {{0xA0, 0x8F, 0x02, 0x43, 0x02, 0x02, 0x2C}, "8F:02:43:02:02:2C", ""},
+        {{0xA0, 0x8F, 0x09, 0x43, 0x02, 0x02, 0x2C}, "8F:09:43:02:02:2C", ""},
+        {{0xA0, 0x8F, 0x05, 0x43, 0x02, 0x02, 0x2C}, "8F:05:43:02:02:2C", "8F:05:43:02:02:2C"},
+        // bytes after a whole frame are not part of it
+        {{0xA0, 0x84, 0x43, 0x02, 0x02, 0x2C, 0x77, 0x77}, "84:43:02:02:2C:77:77", "84:43:02:02:2C"},
     };
-    size_t expectFrames = 0;
+    state.CurrentFile = dir.file("current.orn");
+    const std::string key = "02-ZOOM POSITION";
+    Strings wire;
+    std::string recorded = "";
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
+        const bool valid = !c.frame.empty();
         peer.answer(c.reply);
-        if (!c.valid) dialogs.expectMessage("Bad value.\r\nCommand =82:03:04\r\nResult =" + c.text);
+        if (!valid) dialogs.expectMessage("Bad value.\r\nCommand =82:03:02\r\nResult =" + c.text);
+        // as a stop routine's read-back does it
         bool raised = false;
-        std::string got;
         try {
-            got = layer.ExecCmdRecv("82:03:04", "A0", 50);
+            layer.QueryCamera("82:03:02");
+            layer.RecordSetting(state.LastReply, "VALUE03", key);
         } catch (const BadReplyError& e) {
             raised = true;
-            got = e.reply();
+            EXPECT_EQ(e.reply(), c.text);
         }
-        EXPECT_EQ(raised, !c.valid);
-        EXPECT_EQ(got, c.text);
-        expectFrames += c.valid ? 2 : 1;
-        ASSERT_TRUE(peer.waitForFrames(expectFrames, 3s));
-        EXPECT_EQ(peer.frames().back(), c.valid ? "A0" : "82:03:04");
+        EXPECT_EQ(raised, !valid);
+        wire.push_back("82:03:02");
+        if (valid) {
+            EXPECT_EQ(state.LastReply, c.frame);
+            wire.push_back("A0");
+            recorded = c.frame;
+        }
+        ASSERT_TRUE(peer.waitForFrames(wire.size(), 3s));
+        EXPECT_EQ(peer.frames(), wire);  // no acknowledgement after a bad one
+        EXPECT_EQ(ReadProfileString(state.CurrentFile, "VALUE03", key), recorded);
     }
-    // a bad reply is never followed by an acknowledgement
-    EXPECT_EQ(peer.frames(), (Strings{"82:03:04", "82:03:04", "A0", "82:03:04", "A0", "82:03:04",
-                                      "82:03:04"}));
 }
 
 TEST_F(FirstByte, EmptyReplyIsABadValue) {

@@ -97,6 +97,11 @@ TEST_F(LinkTest, CmdRecvFaultyReplies) {
     // Noise with no frame header is read until quiet, paced or not.
     peer.reply(3, "A0:FF:12:34", 1150);
     EXPECT_EQ(link->CmdRecv("82:03:04", "A0", 0), "FF:12:34");
+    // A long-frame length below 3 cannot be right: all of it goes to the host.
+    for (const char* r : {"A0:8F:01:43:02:02:2C", "A0:8F:02:43:02:02:2C"}) {
+        peer.reply(3, r, 1150);
+        EXPECT_EQ(link->CmdRecv("82:03:02", "A0", 0), std::string(r).substr(3));
+    }
 }
 
 TEST_F(LinkTest, PostSendWaitEndsWhenReplyIsWhole) {
