@@ -8,6 +8,7 @@
 #include "dxlink/dxlink.h"
 #include "dxparams/SettingFile.h"
 #include "frmMain.h"
+#include "frmUPandDOWN.h"
 
 namespace dxconsole {
 
@@ -29,6 +30,23 @@ QAction* checkOnly(const QObject& root, const char* array, int count, int index)
     return chosen;
 }
 
+// A menu caption as the menu shows it: "COM&1" reads COM1 with the 1 underlined.
+QString menuCaption(const QString& text) {
+    QString out;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == QLatin1Char('&') && i + 1 < text.size()) {
+            ++i;
+            if (text[i] == QLatin1Char('&'))
+                out += QStringLiteral("&amp;");
+            else
+                out += QStringLiteral("<u>") + QString(text[i]).toHtmlEscaped() + QStringLiteral("</u>");
+        } else {
+            out += QString(text[i]).toHtmlEscaped();
+        }
+    }
+    return out;
+}
+
 }  // namespace
 
 void frmMain::mnuCom_Click(int index) {
@@ -37,7 +55,7 @@ void frmMain::mnuCom_Click(int index) {
     deps_.state->CommPort = static_cast<int16_t>(index + 1);
     commands_->WriteProfileValue(str(dxparams::kOptionSection), str(dxparams::kComPortKey),
                                  std::to_string(deps_.state->CommPort));
-    need<QLabel>(*this, "lblCom")->setText(item->text());
+    need<QLabel>(*this, "lblCom")->setText(menuCaption(item->text()));
     showSelectedPort();
 }
 
@@ -66,6 +84,7 @@ void frmMain::optCommunicationStyle_Click(int index) {
     commands_->WriteProfileValue(str(dxparams::kCommunicationSection), str(dxparams::kStyleKey),
                                  std::to_string(st.CommStyle));
     RefreshControlStates();
+    showAddressedCamera();
 }
 
 void frmMain::optCamSel_Click(int index) {
@@ -75,6 +94,41 @@ void frmMain::optCamSel_Click(int index) {
     deps_.state->MachineID = id;
     commands_->WriteProfileValue(str(dxparams::kCommunicationSection), str(dxparams::kMachineIdKey),
                                  deps_.state->MachineID);
+    showAddressedCamera();
+}
+
+void frmMain::showAddressedCamera() {
+    const auto& st = *deps_.state;
+    QString text = QStringLiteral("P to P");
+    if (st.CommStyle == 1) {
+        bool ok = false;
+        const int id = QString::fromStdString(st.MachineID).toInt(&ok, 16);
+        text = ok && id > 0 ? QStringLiteral("Camera %1").arg(id) : QStringLiteral("No camera chosen");
+    }
+    need<QLabel>(*this, "lblAddressedCamera")->setText(text);
+}
+
+void frmMain::RunTransferJob(std::string_view job) {
+    auto& st = *deps_.state;
+    const bool load = job == dxtransfer::kCamDataLoad || job == dxtransfer::kPositionTitleLoad ||
+                      job == dxtransfer::kPositionDataLoad;
+    st.TransferJob = std::string(job);
+    if (load) st.UpdatingFromCamera = true;
+    {
+        dxtransfer::frmUPandDOWN window(*commands_, *values_, this);
+        window.run();
+    }
+    // cleared before the refresh, so a cancelled load leaves the enabled
+    // states matching what it loaded
+    if (load) st.UpdatingFromCamera = false;
+    RefreshControlStates();
+}
+
+void frmMain::mnuConnect_Click() {
+    RunTransferJob(dxtransfer::kCamDataLoad);
+    const auto answer = deps_.dialogs->message("Continuously, is a position title load?", "", dxcmd::Icon::Question,
+                                               dxcmd::Buttons::YesNo, dxcmd::Answer::No);
+    if (answer == dxcmd::Answer::Yes) RunTransferJob(dxtransfer::kPositionTitleLoad);
 }
 
 }  // namespace dxconsole

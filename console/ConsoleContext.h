@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 #include "dxcmd/Exec.h"
 #include "dxcmd/State.h"
@@ -21,6 +22,7 @@ struct ConsoleState {
     bool RestartNoticeShown = false;
     int16_t AutoModeIndex = 0;         // 0 none, 1 auto pan, 2 auto patrol, 3 auto trace
     bool SettingPositionSlider = false;
+    std::string EditedTitle;           // handed to the title dialog and back
 };
 
 // Routines of the main window that the handler groups call.
@@ -30,6 +32,9 @@ public:
     virtual void RefreshControlStates() = 0;
     virtual void ResetConsole(int scope) = 0;
     virtual bool isDX430() const = 0;   // the DX-430 model item is checked
+    // Shows the transfer window for the job and returns once the job ended;
+    // the load jobs run with UpdatingFromCamera set.
+    virtual void RunTransferJob(std::string_view job) = 0;
 };
 
 struct ConsoleContext {

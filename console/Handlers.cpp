@@ -5,6 +5,7 @@
 #include "FunctionHandlers.h"
 #include "MotionHandlers.h"
 #include "PictureHandlers.h"
+#include "PresetHandlers.h"
 
 namespace dxconsole {
 
@@ -13,12 +14,13 @@ namespace {
 class InstalledHandlers final : public ConsoleHandlers {
 public:
     explicit InstalledHandlers(ConsoleContext& context)
-        : motion(context), picture(context), functions(context, picture) {}
+        : motion(context), picture(context), functions(context, picture), presets(context) {}
     void stopHeldMovement() override { motion.stopHeldMovement(); }
 
     MotionHandlers motion;
     PictureHandlers picture;
     FunctionHandlers functions;
+    PresetHandlers presets;
 };
 
 InstalledHandlers& installed(ConsoleHandlers& h) {
@@ -35,5 +37,6 @@ std::unique_ptr<ConsoleHandlers> InstallHandlers(ConsoleContext& context) {
 MotionHandlers& motionGroup(ConsoleHandlers& h) { return installed(h).motion; }
 PictureHandlers& pictureGroup(ConsoleHandlers& h) { return installed(h).picture; }
 FunctionHandlers& functionGroup(ConsoleHandlers& h) { return installed(h).functions; }
+PresetHandlers& presetGroup(ConsoleHandlers& h) { return installed(h).presets; }
 
 }  // namespace dxconsole

@@ -24,6 +24,7 @@
 #include <QVBoxLayout>
 
 #include "Icons.h"
+#include "frmUPandDOWN.h"
 
 namespace dxconsole {
 
@@ -129,6 +130,7 @@ frmMain::frmMain(ConsoleDeps deps, QWidget* parent) : QMainWindow(parent), deps_
     buildControls();
     commands_ = std::make_unique<dxcmd::CommandLayer>(*deps_.state, *this, *deps_.dialogs,
                                                       deps_.linkFactory);
+    values_ = std::make_unique<WindowValues>(*this, *this);
     context_ = std::make_unique<ConsoleContext>(
         ConsoleContext{*this, *commands_, *deps_.state, console_, *this});
     connectOwnHandlers();
@@ -156,9 +158,9 @@ void frmMain::buildMenus() {
 
     QMenu* file = bar->addMenu(QStringLiteral("&File"));
     file->setObjectName(QStringLiteral("mnuFile"));
-    // filled in by the transfer and setting-file work; inert until then
-    for (auto [name, text] : {std::pair{"mnuConnect", "&Connect"},
-                              std::pair{"mnuSaveChanges", "Save Changes..."},
+    addItem(file, QStringLiteral("mnuConnect"), QStringLiteral("&Connect"));
+    // filled in by the setting-file work; inert until then
+    for (auto [name, text] : {std::pair{"mnuSaveChanges", "Save Changes..."},
                               std::pair{"mnuLoadSettingFile", "&Load Setting File"},
                               std::pair{"mnuSaveAs", "Save S&etting File as..."}})
         addItem(file, QString::fromLatin1(name), QString::fromLatin1(text))->setEnabled(false);
@@ -190,7 +192,7 @@ void frmMain::buildMenus() {
     log->setEnabled(false);
     log->setVisible(false);
 
-    // the preset list's pop-up; shown only once the preset work is in
+    // the preset list's pop-up
     auto* popup = new QMenu(QStringLiteral("Position Popup"), this);
     popup->setObjectName(QStringLiteral("mnuPosPopup"));
     addItem(popup, QStringLiteral("pmnuEditTitle"), QStringLiteral("Edit Position Title..."));
@@ -200,8 +202,6 @@ void frmMain::buildMenus() {
     addItem(popup, QStringLiteral("pmnuSavePosition"), QStringLiteral("Save Position..."));
     popup->addSeparator();
     addItem(popup, QStringLiteral("pmnuClearPosition"), QStringLiteral("Clear Position..."));
-    popup->setEnabled(false);
-    for (auto* a : popup->actions()) a->setEnabled(false);
 
     bar->setAccessibleName(QStringLiteral("Menu"));
     for (auto* m : findChildren<QMenu*>()) m->setAccessibleName(m->title().remove(QLatin1Char('&')));
@@ -238,6 +238,8 @@ void frmMain::buildControls() {
         l->setFrameShadow(QFrame::Sunken);
         l->setTextFormat(Qt::PlainText);
     }
+    // the port as its menu shows it, mnemonic underlined
+    lblCom->setTextFormat(Qt::RichText);
     sg->addWidget(lblModel, 0, 1);
     sg->addWidget(lblCom, 1, 1);
     sg->addWidget(lblInterface, 2, 1);
@@ -259,8 +261,6 @@ void frmMain::buildControls() {
     auto* presetButtons = new QHBoxLayout;
     auto* cmdPosCall = button("cmdPosCall", QStringLiteral("Position Call"));
     auto* cmdEnter = button("cmdEnter", QStringLiteral("Save Parameter"));
-    cmdPosCall->setEnabled(false);
-    cmdEnter->setEnabled(false);
     presetButtons->addWidget(cmdPosCall);
     presetButtons->addWidget(cmdEnter);
     pl->addLayout(presetButtons);
@@ -578,7 +578,6 @@ void frmMain::buildControls() {
     txtCam->setMaxLength(24);
     ctl->addWidget(txtCam, 1);
     auto* exec = button("cmdCmaTitleExec", QStringLiteral("Execute"), QStringLiteral("Execute Camera Title"));
-    exec->setEnabled(false);
     ctl->addWidget(exec);
     titles->addWidget(fraCamTitle);
     auto* fraAreaTitle = frame(QStringLiteral("Area Title"), QStringLiteral("fraAreaTitle"));
@@ -619,6 +618,10 @@ void frmMain::buildControls() {
     portStatus->setTextFormat(Qt::PlainText);
     portStatus->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     status->addWidget(portStatus, 1);
+    // the addressed camera stays in view, whatever the camera-number buttons show
+    auto* addressed = named(new QLabel, QStringLiteral("lblAddressedCamera"), QStringLiteral("Addressed camera"));
+    addressed->setTextFormat(Qt::PlainText);
+    status->addPermanentWidget(addressed);
 }
 
 void frmMain::connectOwnHandlers() {
@@ -638,6 +641,7 @@ void frmMain::connectOwnHandlers() {
         if (on) optCamSel_Click(id);
     });
     connect(need<QAction>(*this, "mnuExit"), &QAction::triggered, this, &QWidget::close);
+    connect(need<QAction>(*this, "mnuConnect"), &QAction::triggered, this, [this] { mnuConnect_Click(); });
 }
 
 QButtonGroup* frmMain::group(const char* name) const {
@@ -658,6 +662,7 @@ bool frmMain::load() {
     InitCurrentFile();
     ResetConsole(0);
     RefreshControlStates();
+    showAddressedCamera();
     return true;
 }
 

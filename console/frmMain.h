@@ -7,6 +7,7 @@
 #include <string>
 
 #include "ConsoleContext.h"
+#include "ConsoleValues.h"
 #include "Handlers.h"
 #include "dxcmd/Exec.h"
 #include "dxcmd/State.h"
@@ -54,6 +55,11 @@ public:
     void mnuDeviceType_Click(int index);
     void optCommunicationStyle_Click(int index);
     void optCamSel_Click(int index);
+    void mnuConnect_Click();
+
+    // Runs a transfer job in the transfer window and returns once it ended.
+    void RunTransferJob(std::string_view job) override;
+    dxtransfer::IConsoleValues& values() { return *values_; }
 
     // IConsoleView
     void setCommandLabel(const std::string& text) override;
@@ -72,12 +78,14 @@ private:
     void buildControls();
     void connectOwnHandlers();
     void showSelectedPort();
+    void showAddressedCamera();
     void sizePresetColumns();
     QButtonGroup* group(const char* name) const;
 
     ConsoleDeps deps_;
     ConsoleState console_;
     std::unique_ptr<dxcmd::CommandLayer> commands_;
+    std::unique_ptr<WindowValues> values_;
     std::unique_ptr<ConsoleContext> context_;
     std::unique_ptr<ConsoleHandlers> handlers_;
     bool busyPointer_ = false;

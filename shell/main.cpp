@@ -5,6 +5,7 @@
 #include <QStandardPaths>
 #include <memory>
 
+#include "EventPump.h"
 #include "QtDialogs.h"
 #include "StartupChecks.h"
 #include "dxcmd/State.h"
@@ -12,17 +13,6 @@
 #include "frmMain.h"
 #include "frmRst.h"
 #include "frmSplash.h"
-
-namespace {
-
-// The link waits inside an exchange; the window keeps painting, but operator
-// input stays queued until the exchange ends, so no handler can start a
-// second exchange on the port in the middle of the first.
-void pumpEvents(void*) {
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -35,7 +25,7 @@ int main(int argc, char** argv) {
     dxshell::StartupChecks checks(dialogs, lock, [] { return dxshell::ScreenPixels(QGuiApplication::primaryScreen()); });
     if (!checks.run()) return 1;
 
-    dxlink_set_event_pump(&pumpEvents, nullptr);
+    dxlink_set_event_pump(&dxconsole::PumpEvents, nullptr);
 
     std::unique_ptr<dxconsole::frmMain> window;
     int failed = 0;

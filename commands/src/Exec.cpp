@@ -223,8 +223,10 @@ void CommandLayer::RecordSetting(const std::string& value, const std::string& se
     WriteProfileValue(section, key, value);
 }
 
-void CommandLayer::QueryCamera(const std::string& command) {
-    std::string reply = ExecCmdRecv(command, "A0", state_.QueryWaitShort);
+void CommandLayer::QueryCamera(const std::string& command) { QueryCamera(command, state_.QueryWaitShort); }
+
+void CommandLayer::QueryCamera(const std::string& command, int16_t waitTime) {
+    std::string reply = ExecCmdRecv(command, "A0", waitTime);
     std::string data;
     std::vector<std::string> fields = SplitReply(reply, data);
     state_.LastReply = std::move(reply);

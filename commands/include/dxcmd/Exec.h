@@ -53,6 +53,8 @@ public:
     // LastReply, ReplyFields, ReplyData from one query (QueryWaitShort).
     // Throws BadReplyError, leaving the three untouched.
     void QueryCamera(const std::string& command);
+    // The same with another wait (QueryWaitLong for titles and packets).
+    void QueryCamera(const std::string& command, int16_t waitTime);
 
     // Writes to CurrentFile; true when written. No caller reports a failure.
     bool WriteProfileValue(const std::string& section, const std::string& key, const std::string& value);

@@ -1,0 +1,47 @@
+// The transfer window: runs the job named by TransferJob with a status line,
+// a progress bar and Cancel, modal over the main window.
+#pragma once
+
+#include <QDialog>
+
+#include "dxcmd/Exec.h"
+#include "dxtransfer/Jobs.h"
+
+class QLabel;
+class QProgressBar;
+class QPushButton;
+
+namespace dxtransfer {
+
+class frmUPandDOWN : public QDialog, public IProgress {
+    Q_OBJECT
+public:
+    frmUPandDOWN(dxcmd::CommandLayer& commands, IConsoleValues& console, QWidget* owner);
+
+    // Shows the window, runs the job once the window is active and closes
+    // it; returns only after the job has returned.
+    void run();
+
+    int value() const override;
+    void setValue(int value) override;
+
+protected:
+    bool event(QEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+    void reject() override;
+
+private:
+    void cmdCancel_Click();
+    void runJob();
+
+    dxcmd::CommandLayer& commands_;
+    IConsoleValues& console_;
+    QLabel* lblStatus_;
+    QProgressBar* prbLoading_;
+    QPushButton* cmdCancel_;
+    bool active_ = false;
+    bool running_ = false;
+    bool asking_ = false;
+};
+
+}  // namespace dxtransfer

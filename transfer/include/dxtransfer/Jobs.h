@@ -1,0 +1,60 @@
+// The long exchanges with a camera, run inside the transfer window: plain
+// C++, talking to the command layer and writing into the console through
+// IConsoleValues.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "dxcmd/Exec.h"
+#include "dxtransfer/ConsoleValues.h"
+
+namespace dxtransfer {
+
+// The transfer window's progress bar (0 to 1000).
+class IProgress {
+public:
+    virtual ~IProgress() = default;
+    virtual int value() const = 0;
+    virtual void setValue(int value) = 0;
+};
+
+inline constexpr int kProgressMax = 1000;
+
+// One of n steps done: the bar moves to the integer nearest value + 1000 / n
+// (an exact half to the even neighbour). The value is read back each time, so
+// rounding never accumulates.
+void Advance(IProgress& progress, int n);
+
+struct JobEnv {
+    dxcmd::CommandLayer& commands;
+    IConsoleValues& console;
+    IProgress& progress;
+};
+
+using JobRoutine = void (*)(JobEnv&);
+
+struct JobInfo {
+    std::string_view name;     // TransferJob
+    std::string_view caption;  // the window's caption
+    std::string_view status;   // lblStatus
+    JobRoutine run;
+};
+
+inline constexpr std::string_view kCamDataLoad = "CAMDATALOAD";
+inline constexpr std::string_view kPositionTitleLoad = "POSITIONTITLELOAD";
+inline constexpr std::string_view kPositionDataLoad = "POSITIONDATALOAD";
+
+// nullptr for a name that is not a job.
+const JobInfo* FindJob(std::string_view name);
+
+void CamDataLoad(JobEnv& env);
+void PositionTitleLoad(JobEnv& env);
+void PositionDataLoad(JobEnv& env);
+
+// The title in a title query's reply, in either character form, without
+// leading and trailing blanks. Latin-1 text.
+std::string DecodeTitle(const std::string& lastReply, const std::vector<std::string>& fields);
+
+}  // namespace dxtransfer

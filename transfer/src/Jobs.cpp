@@ -1,0 +1,101 @@
+#include "dxtransfer/Jobs.h"
+
+#include <array>
+
+#include "dxcmd/Codec.h"
+
+namespace dxtransfer {
+
+void Advance(IProgress& progress, int n) {
+    if (n <= 0) return;
+    // value + 1000 / n in exact integers, an exact half to the even neighbour
+    const long num = long(progress.value()) * n + kProgressMax;
+    long q = num / n;
+    const long twice = 2 * (num % n);
+    if (twice > n || (twice == n && q % 2 != 0)) ++q;
+    progress.setValue(int(q));
+}
+
+const JobInfo* FindJob(std::string_view name) {
+    static constexpr std::array kJobs{
+        JobInfo{kCamDataLoad, "Now loading...", "Now loading from the camera...", &CamDataLoad},
+        JobInfo{kPositionTitleLoad, "Now Position Title loading...", "Now Position Title loading...",
+                &PositionTitleLoad},
+        JobInfo{kPositionDataLoad, "Now Position Data loading...", "Now Position Data loading...",
+                &PositionDataLoad},
+    };
+    for (const JobInfo& j : kJobs)
+        if (j.name == name) return &j;
+    return nullptr;
+}
+
+std::string DecodeTitle(const std::string& lastReply, const std::vector<std::string>& fields) {
+    // the third byte 46 marks one field per character (code set B)
+    const bool oneField = lastReply.size() >= 8 && lastReply.compare(6, 2, "46") == 0;
+    std::string title;
+    int kept = -1;
+    for (size_t i = 0; i < fields.size(); ++i) {
+        if (fields[i].empty()) continue;
+        const int v = dxcmd::FieldValue(fields, i);
+        if (v < 0) continue;
+        if (oneField) {
+            title += char((v + 32) & 0xFF);
+        } else if (i % 2 == 0) {
+            kept = v & 0x0F;
+        } else {
+            title += char((kept < 0 ? 0 : kept) * 16 + (v & 0x0F));
+            kept = -1;
+        }
+    }
+    const size_t b = title.find_first_not_of(' ');
+    if (b == std::string::npos) return {};
+    return title.substr(b, title.find_last_not_of(' ') - b + 1);
+}
+
+std::string_view ControlName(Slider s) {
+    switch (s) {
+    case Slider::Pan: return "sldPan";
+    case Slider::Tilt: return "sldTilt";
+    case Slider::ShutterExDRLevel: return "sldShutterExDRLevel";
+    case Slider::WhiteBalanceRB: return "sldWhiteBalanceRB";
+    case Slider::WhiteBalanceMgG: return "sldWhiteBalanceMgG";
+    case Slider::LevelAdjColour: return "sldLevelAdjColour";
+    case Slider::LevelAdjEnhance: return "sldLevelAdjEnhance";
+    case Slider::LevelAdjPedestal: return "sldLevelAdjPedestal";
+    }
+    return {};
+}
+
+std::string_view ControlName(List l) {
+    switch (l) {
+    case List::IrisMode: return "cboIrisMode";
+    case List::ShutterSpeed: return "cboShutterSpeed";
+    case List::SenseUpSelect: return "cboSenseUpSelect";
+    case List::SenseUpPriority: return "cboSenseUpPriority";
+    }
+    return {};
+}
+
+std::string_view ControlName(OptionGroup g) {
+    switch (g) {
+    case OptionGroup::VariablePT: return "optVariablePT";
+    case OptionGroup::Shutter: return "optShutter";
+    case OptionGroup::BLCArea: return "optBLCArea";
+    case OptionGroup::AGC: return "optAGC";
+    case OptionGroup::WhiteBalance: return "optWhiteBalance";
+    case OptionGroup::BW: return "optBW";
+    case OptionGroup::BWLevelAuto: return "optBWLevelAuto";
+    case OptionGroup::BWLightType: return "optBWLightType";
+    }
+    return {};
+}
+
+std::string_view ControlName(Check c) {
+    switch (c) {
+    case Check::FocusEasy: return "chkFocusEasy";
+    case Check::AutoBlack: return "chkAutoBlack";
+    }
+    return {};
+}
+
+}  // namespace dxtransfer
