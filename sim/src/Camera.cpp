@@ -35,6 +35,7 @@ PresetData factoryPreset(int p) {
     d.pan = (p * 64) % (kPanMax + 1);
     d.tilt = 1600;
     d.irisMode = 1;
+    d.whiteBalance = 1;  // ATW
     d.wbRB = 128;
     d.wbMgG = 128;
     return d;
@@ -74,6 +75,9 @@ bool checkPacketFrame(const std::string& text, int* number) {
 CameraState factoryState(Model model, int dumpPackets) {
     CameraState s;
     s.value02[0x11] = 1;  // iris auto
+    s.value02[0x12] = 1;  // white balance ATW
+    s.value02[0x13] = 1;  // AGC 10dB
+    s.value02[0x22] = 1;  // variable pan/tilt speed on
     s.value02[0x4B] = 1;  // patrol key: patrol
     s.value03[0x00] = 128;
     s.value03[0x03] = 512;

@@ -56,7 +56,7 @@ TEST(Exchange, ModelDecidesTheItemSet) {
 TEST(Exchange, HostAcknowledgementIsRecordedNotAnswered) {
     SimLine l;
     RawClient& c = l.client;
-    EXPECT_EQ(c.query("82:02:12"), "A0:83:42:12:00");
+    EXPECT_EQ(c.query("82:02:12"), "A0:83:42:12:01");
     c.send("A0");
     // had the A0 been answered, its answer would come first
     EXPECT_EQ(c.query("82:03:05"), "A0:84:43:05:0C:40");
@@ -76,13 +76,13 @@ TEST(Exchange, MultiDropOnlyTheAddressedCameraAnswers) {
 
     EXPECT_EQ(c.command("B1:01:02:83:42:12:05"), "A0");
     EXPECT_EQ(c.query("B1:01:02:82:02:12"), "A0:83:42:12:05");
-    EXPECT_EQ(c.query("B1:01:01:82:02:12"), "A0:83:42:12:00");
+    EXPECT_EQ(c.query("B1:01:01:82:02:12"), "A0:83:42:12:01");
     // unaddressed, absent and out-of-range IDs get nothing: the next answer
     // on the line belongs to the query after them
     c.send("83:42:12:07");
     c.send("B1:01:04:83:42:12:07");
     c.send("B1:01:00:83:42:12:07");
-    EXPECT_EQ(c.query("B1:01:03:82:02:12"), "A0:83:42:12:00");
+    EXPECT_EQ(c.query("B1:01:03:82:02:12"), "A0:83:42:12:01");
     c.send("A0");
     ASSERT_TRUE(l.sim.waitForFrames(8, 2s));
     auto r = l.sim.received();
@@ -90,12 +90,12 @@ TEST(Exchange, MultiDropOnlyTheAddressedCameraAnswers) {
     EXPECT_EQ(r[4], "B1:01:04:83:42:12:07");
     EXPECT_EQ(r[7], "A0");
     EXPECT_EQ(l.sim.state(2).value02[0x12], 5);
-    EXPECT_EQ(l.sim.state(1).value02[0x12], 0);
-    EXPECT_EQ(l.sim.state(3).value02[0x12], 0);
+    EXPECT_EQ(l.sim.state(1).value02[0x12], 1);
+    EXPECT_EQ(l.sim.state(3).value02[0x12], 1);
 
     SimLine p2p;  // a point-to-point camera ignores addressed frames
     p2p.client.send("B1:01:01:83:42:12:05");
-    EXPECT_EQ(p2p.client.query("82:02:12"), "A0:83:42:12:00");
+    EXPECT_EQ(p2p.client.query("82:02:12"), "A0:83:42:12:01");
 }
 
 TEST(Exchange, NoiseIsSkippedAndAQuietLineDropsAFragment) {

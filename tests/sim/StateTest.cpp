@@ -85,7 +85,7 @@ TEST(State, PresetSelectSaveTitleAndReset) {
     ASSERT_EQ(c.command("83:45:31:05"), "A0");
     auto s = l.sim.state();
     EXPECT_EQ(s.presets[5].pan, 320);
-    EXPECT_EQ(s.presets[5].whiteBalance, 0);
+    EXPECT_EQ(s.presets[5].whiteBalance, 1);
     EXPECT_EQ(s.presetTitles[5], "");
 }
 
@@ -146,7 +146,7 @@ TEST(State, MenuSetAndAllClear) {
 
     ASSERT_EQ(c.command("83:45:32:01"), "A0");  // keeps titles and presets
     auto s = l.sim.state();
-    EXPECT_EQ(s.value02[0x13], 0);
+    EXPECT_EQ(s.value02[0x13], 1);  // back to 10dB
     EXPECT_EQ(s.title, "QR");
     EXPECT_EQ(s.presetTitles[2], "XY");
     EXPECT_EQ(s.presets[2].pan, 1000);
