@@ -18,15 +18,20 @@ namespace {
 
 constexpr size_t kMaxValue = 1023;
 
-// One line of the file: [begin, end) excludes the line end.
+// One line of the file: [begin, end) excludes the line end, next is where
+// the following line begins.
 struct Line {
-    size_t begin, end;
+    size_t begin, end, next;
 };
+
+// CR counts as a blank: a CRLF file converted once more has lines that end
+// in CR CR LF, and the system routines read those as if it were CRLF.
+bool blank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
 
 std::string_view trim(std::string_view s) {
     size_t b = 0, e = s.size();
-    while (b < e && (s[b] == ' ' || s[b] == '\t')) ++b;
-    while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t')) --e;
+    while (b < e && blank(s[b])) ++b;
+    while (e > b && blank(s[e - 1])) --e;
     return s.substr(b, e - b);
 }
 
@@ -48,11 +53,14 @@ std::vector<Line> splitLines(const std::string& text) {
     size_t pos = text.rfind("\xEF\xBB\xBF", 0) == 0 ? 3 : 0;
     while (pos < text.size()) {
         size_t nl = text.find('\n', pos);
-        size_t next = nl == std::string::npos ? text.size() : nl + 1;
-        size_t end = nl == std::string::npos ? text.size() : nl;
-        if (end > pos && text[end - 1] == '\r') --end;
-        lines.push_back({pos, end});
-        pos = next;
+        Line l{pos, text.size(), text.size()};
+        if (nl != std::string::npos) {
+            // every CR before the LF belongs to the line end, so a rewrite keeps it
+            for (l.end = nl; l.end > pos && text[l.end - 1] == '\r';) --l.end;
+            l.next = nl + 1;
+        }
+        lines.push_back(l);
+        pos = l.next;
     }
     return lines;
 }
@@ -175,11 +183,11 @@ bool WriteProfileString(const std::string& path, const std::string& section,
     std::string text;
     if (!readFile(path, text) && ::access(path.c_str(), F_OK) == 0) return false;
 
-    std::string eol = "\r\n";
-    size_t firstNl = text.find('\n');
-    if (firstNl != std::string::npos) eol = (firstNl > 0 && text[firstNl - 1] == '\r') ? "\r\n" : "\n";
-
     const std::vector<Line> lines = splitLines(text);
+    // new lines end as the file's first line does
+    std::string eol = "\r\n";
+    if (!lines.empty() && lines[0].next > lines[0].end)
+        eol = text.substr(lines[0].end, lines[0].next - lines[0].end);
     // first occurrence of the section: its header line and the end of its last non-blank line
     size_t header = std::string::npos, lastContent = std::string::npos;
     bool inFirst = false;
@@ -213,15 +221,10 @@ bool WriteProfileString(const std::string& path, const std::string& section,
         out += "[" + std::string(sec) + "]" + eol + entry;
     } else {
         const Line& after = lines[lastContent];
-        size_t lineEnd = after.end;
-        // step over the line end of the line we insert after, if it has one
-        if (lineEnd < text.size() && text[lineEnd] == '\r') ++lineEnd;
-        if (lineEnd < text.size() && text[lineEnd] == '\n') {
-            ++lineEnd;
-            out = text.substr(0, lineEnd) + entry + text.substr(lineEnd);
-        } else {
-            out = text.substr(0, lineEnd) + eol + entry + text.substr(lineEnd);
-        }
+        if (after.next > after.end)
+            out = text.substr(0, after.next) + entry + text.substr(after.next);
+        else  // the last line of the file, without a line end
+            out = text + eol + entry;
     }
     return replaceFile(path, out);
 }

@@ -5,6 +5,7 @@
 #include <sys/resource.h>
 
 #include <filesystem>
+#include <optional>
 
 #include "TempDir.h"
 #include "dxcmd/Profile.h"
@@ -71,19 +72,47 @@ TEST_F(Profile, KeepsAnLfFileLf) {
     EXPECT_EQ(ReadProfileString(ini, "OPTION", "COMPORT"), "2");
 }
 
-TEST_F(Profile, FileWithoutFinalNewline) {
-    writeRaw(ini, "[OPTION]\r\nMODEL=1");
-    EXPECT_EQ(ReadProfileString(ini, "OPTION", "MODEL"), "1");
-    ASSERT_TRUE(WriteProfileString(ini, "OPTION", "COMPORT", "4"));
-    EXPECT_EQ(readRaw(ini), "[OPTION]\r\nMODEL=1\r\nCOMPORT=4\r\n");
+// Files as they arrive from elsewhere. A row with a value writes it and expects
+// the file's bytes after (and the value read back); a row without reads.
+struct FileCase {
+    const char* what;
+    std::string before, section, key;
+    std::optional<std::string> write;
+    std::string expect;
+};
 
-    writeRaw(ini, "[OPTION]\r\nMODEL=1");
-    ASSERT_TRUE(WriteProfileString(ini, "APPTYPE", "APPNAME", "DX410_430"));
-    EXPECT_EQ(readRaw(ini), "[OPTION]\r\nMODEL=1\r\n[APPTYPE]\r\nAPPNAME=DX410_430\r\n");
+const FileCase kFileCases[] = {
+    {"no final newline", "[OPTION]\r\nMODEL=1", "OPTION", "MODEL", {}, "1"},
+    {"no final newline, new key", "[OPTION]\r\nMODEL=1", "OPTION", "COMPORT", "4",
+     "[OPTION]\r\nMODEL=1\r\nCOMPORT=4\r\n"},
+    {"no final newline, new section", "[OPTION]\r\nMODEL=1", "APPTYPE", "APPNAME", "DX410_430",
+     "[OPTION]\r\nMODEL=1\r\n[APPTYPE]\r\nAPPNAME=DX410_430\r\n"},
+    {"no final newline, replaced", "[OPTION]\r\nMODEL=1", "OPTION", "MODEL", "0", "[OPTION]\r\nMODEL=0"},
 
-    writeRaw(ini, "[OPTION]\r\nMODEL=1");
-    ASSERT_TRUE(WriteProfileString(ini, "OPTION", "MODEL", "0"));
-    EXPECT_EQ(readRaw(ini), "[OPTION]\r\nMODEL=0");
+    {"CR CR LF", "[APPTYPE]\r\r\nAPPNAME=DX410_430\r\r\n", "APPTYPE", "APPNAME", {}, "DX410_430"},
+    {"CR CR LF, CR inside a name", "[OPTION \r]\r\r\nMODEL\r=\r1\r\r\n", "OPTION", "MODEL", {}, "1"},
+    {"CR CR LF, replaced", "[APPTYPE]\r\r\nAPPNAME=DX410_430\r\r\n[S]\r\r\n", "APPTYPE", "APPNAME", "X",
+     "[APPTYPE]\r\r\nAPPNAME=X\r\r\n[S]\r\r\n"},
+    {"CR CR LF, new key", "[OPTION]\r\r\nMODEL=1\r\r\n\r\r\n[S]\r\r\n", "OPTION", "COMPORT", "3",
+     "[OPTION]\r\r\nMODEL=1\r\r\nCOMPORT=3\r\r\n\r\r\n[S]\r\r\n"},
+
+    {"UTF-8 mark", "\xEF\xBB\xBF[APPTYPE]\r\nAPPNAME=DX410_430\r\n", "APPTYPE", "APPNAME", {}, "DX410_430"},
+    {"UTF-8 mark, replaced", "\xEF\xBB\xBF[APPTYPE]\r\nAPPNAME=DX410_430\r\n", "APPTYPE", "APPNAME", "X",
+     "\xEF\xBB\xBF[APPTYPE]\r\nAPPNAME=X\r\n"},
+};
+
+TEST_F(Profile, FilesFromElsewhere) {
+    for (const FileCase& c : kFileCases) {
+        SCOPED_TRACE(c.what);
+        writeRaw(ini, c.before);
+        if (!c.write) {
+            EXPECT_EQ(ReadProfileString(ini, c.section, c.key), c.expect);
+            continue;
+        }
+        ASSERT_TRUE(WriteProfileString(ini, c.section, c.key, *c.write));
+        EXPECT_EQ(readRaw(ini), c.expect);
+        EXPECT_EQ(ReadProfileString(ini, c.section, c.key), *c.write);
+    }
 }
 
 TEST_F(Profile, SectionThatAppearsTwice) {
@@ -113,13 +142,6 @@ TEST_F(Profile, NonTextBytesAreCarriedThrough) {
     ASSERT_TRUE(WriteProfileString(ini, "S", "L", "\xb0\xb1"));
     EXPECT_EQ(readRaw(ini), before + "L=\xb0\xb1\r\n");
     EXPECT_EQ(ReadProfileString(ini, "s", "l"), "\xb0\xb1");
-}
-
-TEST_F(Profile, EditorByteOrderMarkIsSkippedAndKept) {
-    writeRaw(ini, "\xEF\xBB\xBF[APPTYPE]\r\nAPPNAME=DX410_430\r\n");
-    EXPECT_EQ(ReadProfileString(ini, "APPTYPE", "APPNAME"), "DX410_430");
-    ASSERT_TRUE(WriteProfileString(ini, "APPTYPE", "APPNAME", "X"));
-    EXPECT_EQ(readRaw(ini), "\xEF\xBB\xBF[APPTYPE]\r\nAPPNAME=X\r\n");
 }
 
 TEST_F(Profile, RefusesTextThatWouldBreakOtherLines) {
