@@ -65,6 +65,10 @@ std::vector<Line> splitLines(const std::string& text) {
     return lines;
 }
 
+std::string_view lineText(std::string_view text, const Line& l) {
+    return text.substr(l.begin, l.end - l.begin);
+}
+
 // The section name of a header line, or nothing.
 bool sectionOf(std::string_view line, std::string_view& name) {
     line = trim(line);
@@ -81,6 +85,35 @@ bool keyOf(std::string_view line, std::string_view& key, std::string_view& value
     key = trim(line.substr(0, eq));
     value = trim(line.substr(eq + 1));
     return true;
+}
+
+// Where a key is, or would go, among the lines of a file.
+struct Place {
+    size_t header = std::string::npos;  // the section's header line
+    size_t last = std::string::npos;    // its last non-blank line
+    size_t key = std::string::npos;     // the key's line
+};
+
+// Only the first block of a section counts: that is where the system routines
+// look, so a later block of the same name is neither read nor written.
+Place locate(std::string_view text, const std::vector<Line>& lines, std::string_view section,
+             std::string_view key) {
+    Place p;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        std::string_view line = lineText(text, lines[i]);
+        std::string_view name, k, v;
+        if (sectionOf(line, name)) {
+            if (p.header != std::string::npos) break;
+            if (sameName(name, section)) p.header = p.last = i;
+        } else if (p.header != std::string::npos) {
+            if (keyOf(line, k, v) && sameName(k, key)) {
+                p.key = i;
+                break;
+            }
+            if (!trim(line).empty()) p.last = i;
+        }
+    }
+    return p;
 }
 
 bool readFile(const std::string& path, std::string& out) {
@@ -148,25 +181,19 @@ std::string ReadProfileString(const std::string& path, const std::string& sectio
                               const std::string& key) {
     std::string text;
     if (!readFile(path, text)) return "";
-    const std::string_view wantSection = trim(section), wantKey = trim(key);
-    bool inSection = false;
-    for (const Line& l : splitLines(text)) {
-        std::string_view line(text.data() + l.begin, l.end - l.begin);
-        std::string_view name, k, v;
-        if (sectionOf(line, name)) {
-            inSection = sameName(name, wantSection);
-        } else if (inSection && keyOf(line, k, v) && sameName(k, wantKey)) {
-            // a value in matching quotes loses them, as the system routines do
-            if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
-                v = v.substr(1, v.size() - 2);
-            std::string out(v.substr(0, kMaxValue));
-            // the system routines hand back a C string
-            size_t nul = out.find('\0');
-            if (nul != std::string::npos) out.resize(nul);
-            return out;
-        }
-    }
-    return "";
+    const std::vector<Line> lines = splitLines(text);
+    const Place p = locate(text, lines, trim(section), trim(key));
+    if (p.key == std::string::npos) return "";
+    std::string_view k, v;
+    keyOf(lineText(text, lines[p.key]), k, v);
+    // a value in matching quotes loses them, as the system routines do
+    if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
+        v = v.substr(1, v.size() - 2);
+    std::string out(v.substr(0, kMaxValue));
+    // the system routines hand back a C string
+    size_t nul = out.find('\0');
+    if (nul != std::string::npos) out.resize(nul);
+    return out;
 }
 
 bool WriteProfileString(const std::string& path, const std::string& section,
@@ -188,39 +215,22 @@ bool WriteProfileString(const std::string& path, const std::string& section,
     std::string eol = "\r\n";
     if (!lines.empty() && lines[0].next > lines[0].end)
         eol = text.substr(lines[0].end, lines[0].next - lines[0].end);
-    // first occurrence of the section: its header line and the end of its last non-blank line
-    size_t header = std::string::npos, lastContent = std::string::npos;
-    bool inFirst = false;
-    for (size_t i = 0; i < lines.size(); ++i) {
-        std::string_view line(text.data() + lines[i].begin, lines[i].end - lines[i].begin);
-        std::string_view name, lk, lv;
-        if (sectionOf(line, name)) {
-            if (inFirst) break;
-            if (sameName(name, sec)) {
-                header = i;
-                lastContent = i;
-                inFirst = true;
-            }
-            continue;
-        }
-        if (!inFirst) continue;
-        if (keyOf(line, lk, lv) && sameName(lk, k)) {
-            // keep everything up to '=' as it was; only the value changes
-            size_t eq = text.find('=', lines[i].begin);
-            std::string out = text.substr(0, eq + 1) + value + text.substr(lines[i].end);
-            return replaceFile(path, out);
-        }
-        if (!trim(line).empty()) lastContent = i;
+    const Place p = locate(text, lines, sec, k);
+    if (p.key != std::string::npos) {
+        // keep everything up to '=' as it was; only the value changes
+        size_t eq = text.find('=', lines[p.key].begin);
+        std::string out = text.substr(0, eq + 1) + value + text.substr(lines[p.key].end);
+        return replaceFile(path, out);
     }
 
     std::string entry = std::string(k) + "=" + value + eol;
     std::string out;
-    if (header == std::string::npos) {
+    if (p.header == std::string::npos) {
         out = text;
         if (!out.empty() && out.back() != '\n') out += eol;
         out += "[" + std::string(sec) + "]" + eol + entry;
     } else {
-        const Line& after = lines[lastContent];
+        const Line& after = lines[p.last];
         if (after.next > after.end)
             out = text.substr(0, after.next) + entry + text.substr(after.next);
         else  // the last line of the file, without a line end

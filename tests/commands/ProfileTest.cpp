@@ -81,6 +81,8 @@ struct FileCase {
     std::string expect;
 };
 
+const std::string kTwice = "[VALUE02]\r\nA=1\r\n[OTHER]\r\nX=9\r\n[value02]\r\nA=2\r\nB=3\r\n";
+
 const FileCase kFileCases[] = {
     {"no final newline", "[OPTION]\r\nMODEL=1", "OPTION", "MODEL", {}, "1"},
     {"no final newline, new key", "[OPTION]\r\nMODEL=1", "OPTION", "COMPORT", "4",
@@ -95,6 +97,11 @@ const FileCase kFileCases[] = {
      "[APPTYPE]\r\r\nAPPNAME=X\r\r\n[S]\r\r\n"},
     {"CR CR LF, new key", "[OPTION]\r\r\nMODEL=1\r\r\n\r\r\n[S]\r\r\n", "OPTION", "COMPORT", "3",
      "[OPTION]\r\r\nMODEL=1\r\r\nCOMPORT=3\r\r\n\r\r\n[S]\r\r\n"},
+
+    {"section twice, first block", kTwice, "VALUE02", "A", {}, "1"},
+    {"section twice, not the second", kTwice, "VALUE02", "B", {}, ""},
+    {"section twice, new key", kTwice, "VALUE02", "B", "6",
+     "[VALUE02]\r\nA=1\r\nB=6\r\n[OTHER]\r\nX=9\r\n[value02]\r\nA=2\r\nB=3\r\n"},
 
     {"UTF-8 mark", "\xEF\xBB\xBF[APPTYPE]\r\nAPPNAME=DX410_430\r\n", "APPTYPE", "APPNAME", {}, "DX410_430"},
     {"UTF-8 mark, replaced", "\xEF\xBB\xBF[APPTYPE]\r\nAPPNAME=DX410_430\r\n", "APPTYPE", "APPNAME", "X",
@@ -113,16 +120,6 @@ TEST_F(Profile, FilesFromElsewhere) {
         EXPECT_EQ(readRaw(ini), c.expect);
         EXPECT_EQ(ReadProfileString(ini, c.section, c.key), *c.write);
     }
-}
-
-TEST_F(Profile, SectionThatAppearsTwice) {
-    writeRaw(ini, "[VALUE02]\r\nA=1\r\n[OTHER]\r\nX=9\r\n[value02]\r\nA=2\r\nB=3\r\n");
-    EXPECT_EQ(ReadProfileString(ini, "VALUE02", "A"), "1");  // first occurrence wins
-    EXPECT_EQ(ReadProfileString(ini, "VALUE02", "B"), "3");  // found in the second
-    ASSERT_TRUE(WriteProfileString(ini, "VALUE02", "A", "5"));
-    ASSERT_TRUE(WriteProfileString(ini, "VALUE02", "B", "6"));  // lands in the first
-    EXPECT_EQ(readRaw(ini), "[VALUE02]\r\nA=5\r\nB=6\r\n[OTHER]\r\nX=9\r\n[value02]\r\nA=2\r\nB=3\r\n");
-    EXPECT_EQ(ReadProfileString(ini, "VALUE02", "B"), "6");
 }
 
 TEST_F(Profile, LongValuesAreCutAt1023OnRead) {
