@@ -69,12 +69,14 @@ std::string_view lineText(std::string_view text, const Line& l) {
     return text.substr(l.begin, l.end - l.begin);
 }
 
-// The section name of a header line, or nothing.
+// The section name of a header line, or nothing. Without its ']' the line is
+// no header for the system routines: what follows stays in the section before.
 bool sectionOf(std::string_view line, std::string_view& name) {
     line = trim(line);
     if (line.empty() || line[0] != '[') return false;
     size_t close = line.find(']');
-    name = trim(close == std::string_view::npos ? line.substr(1) : line.substr(1, close - 1));
+    if (close == std::string_view::npos) return false;
+    name = trim(line.substr(1, close - 1));
     return true;
 }
 

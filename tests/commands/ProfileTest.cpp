@@ -103,6 +103,11 @@ const FileCase kFileCases[] = {
     {"section twice, new key", kTwice, "VALUE02", "B", "6",
      "[VALUE02]\r\nA=1\r\nB=6\r\n[OTHER]\r\nX=9\r\n[value02]\r\nA=2\r\nB=3\r\n"},
 
+    {"header without ']'", "[OPTION\r\nMODEL=1\r\n", "OPTION", "MODEL", {}, ""},
+    {"header without ']', keys stay above", "[S]\r\n[OPTION\r\nMODEL=1\r\n", "S", "MODEL", {}, "1"},
+    {"header without ']', written", "[OPTION\r\nMODEL=1\r\n", "OPTION", "MODEL", "2",
+     "[OPTION\r\nMODEL=1\r\n[OPTION]\r\nMODEL=2\r\n"},
+
     {"UTF-8 mark", "\xEF\xBB\xBF[APPTYPE]\r\nAPPNAME=DX410_430\r\n", "APPTYPE", "APPNAME", {}, "DX410_430"},
     {"UTF-8 mark, replaced", "\xEF\xBB\xBF[APPTYPE]\r\nAPPNAME=DX410_430\r\n", "APPTYPE", "APPNAME", "X",
      "\xEF\xBB\xBF[APPTYPE]\r\nAPPNAME=X\r\n"},
