@@ -80,13 +80,13 @@ bool sectionOf(std::string_view line, std::string_view& name) {
     return true;
 }
 
-// Key and value of a key line, or nothing.
+// Key and value of a key line, or nothing. A line without '=' is a key with
+// an empty value to the system routines, unless it is a comment.
 bool keyOf(std::string_view line, std::string_view& key, std::string_view& value) {
     size_t eq = line.find('=');
-    if (eq == std::string_view::npos) return false;
     key = trim(line.substr(0, eq));
-    value = trim(line.substr(eq + 1));
-    return true;
+    value = eq == std::string_view::npos ? std::string_view() : trim(line.substr(eq + 1));
+    return eq != std::string_view::npos || (!key.empty() && key[0] != ';');
 }
 
 // Where a key is, or would go, among the lines of a file.
@@ -220,9 +220,14 @@ bool WriteProfileString(const std::string& path, const std::string& section,
     const Place p = locate(text, lines, sec, k);
     if (p.key != std::string::npos) {
         // keep everything up to '=' as it was; only the value changes
-        size_t eq = text.find('=', lines[p.key].begin);
-        std::string out = text.substr(0, eq + 1) + value + text.substr(lines[p.key].end);
-        return replaceFile(path, out);
+        const Line& l = lines[p.key];
+        std::string_view line = lineText(text, l), lk, lv;
+        keyOf(line, lk, lv);
+        size_t eq = line.find('=');
+        std::string out = eq != std::string_view::npos
+                              ? text.substr(0, l.begin + eq + 1) + value
+                              : text.substr(0, lk.data() + lk.size() - text.data()) + "=" + value;
+        return replaceFile(path, out + text.substr(l.end));
     }
 
     std::string entry = std::string(k) + "=" + value + eol;

@@ -108,6 +108,11 @@ const FileCase kFileCases[] = {
     {"header without ']', written", "[OPTION\r\nMODEL=1\r\n", "OPTION", "MODEL", "2",
      "[OPTION\r\nMODEL=1\r\n[OPTION]\r\nMODEL=2\r\n"},
 
+    {"key without '='", "[OPTION]\r\nMODEL\r\nMODEL=1\r\n", "OPTION", "MODEL", {}, ""},
+    {"key without '=', replaced", "[OPTION]\r\n  MODEL \r\nCOMPORT=3\r\n; NOTE\r\n", "OPTION", "MODEL", "1",
+     "[OPTION]\r\n  MODEL=1\r\nCOMPORT=3\r\n; NOTE\r\n"},
+    {"comment is no key", "[OPTION]\r\n; NOTE\r\n", "OPTION", "; NOTE", "1", "[OPTION]\r\n; NOTE\r\n; NOTE=1\r\n"},
+
     {"UTF-8 mark", "\xEF\xBB\xBF[APPTYPE]\r\nAPPNAME=DX410_430\r\n", "APPTYPE", "APPNAME", {}, "DX410_430"},
     {"UTF-8 mark, replaced", "\xEF\xBB\xBF[APPTYPE]\r\nAPPNAME=DX410_430\r\n", "APPTYPE", "APPNAME", "X",
      "\xEF\xBB\xBF[APPTYPE]\r\nAPPNAME=X\r\n"},
