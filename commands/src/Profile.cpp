@@ -80,8 +80,8 @@ bool sectionOf(std::string_view line, std::string_view& name) {
     return true;
 }
 
-// Key and value of a key line, or nothing. A line without '=' is a key with
-// an empty value to the system routines, unless it is a comment.
+// Key and value of a key line, or nothing. The system routines read a line
+// without '=' as a key with an empty value; a comment line is no key.
 bool keyOf(std::string_view line, std::string_view& key, std::string_view& value) {
     size_t eq = line.find('=');
     key = trim(line.substr(0, eq));
@@ -126,6 +126,48 @@ bool readFile(const std::string& path, std::string& out) {
     out = ss.str();
     return !in.bad();
 }
+
+// A file as the parser sees it: single-byte text. A UTF-16LE file with its
+// mark (a "Unicode" file from a Windows editor) is narrowed for parsing, and
+// a change goes into it in UTF-16 so the file never mixes encodings.
+class Content {
+public:
+    explicit Content(std::string bytes) : raw_(std::move(bytes)) {
+        if (raw_.rfind("\xFF\xFE", 0) != 0) {
+            text_ = raw_;
+            return;
+        }
+        auto unit = [this](size_t i) {
+            return static_cast<unsigned char>(raw_[i]) | static_cast<unsigned char>(raw_[i + 1]) << 8;
+        };
+        size_t i = 2;
+        for (; i + 1 < raw_.size(); i += 2) {
+            rawAt_.push_back(i);
+            const unsigned u = unit(i);
+            // a surrogate pair is one character, and one '?'
+            if (u >= 0xD800 && u < 0xDC00 && i + 3 < raw_.size() && unit(i + 2) >= 0xDC00 &&
+                unit(i + 2) < 0xE000)
+                i += 2;
+            text_ += u <= 0xFF ? static_cast<char>(u) : '?';
+        }
+        rawAt_.push_back(i);  // a stray last byte stays after anything added at the end
+    }
+
+    const std::string& text() const { return text_; }
+
+    // The file with text()[from, to) replaced by single-byte text; in a UTF-16
+    // file every other character keeps its bytes, including those narrowed to '?'.
+    std::string splice(size_t from, size_t to, const std::string& insert) const {
+        if (rawAt_.empty()) return raw_.substr(0, from) + insert + raw_.substr(to);
+        std::string wide;
+        for (char c : insert) wide += {c, '\0'};  // bytes as Latin-1, as they were read
+        return raw_.substr(0, rawAt_[from]) + wide + raw_.substr(rawAt_[to]);
+    }
+
+private:
+    std::string raw_, text_;
+    std::vector<size_t> rawAt_;  // UTF-16 only: where each character of text_ starts in raw_
+};
 
 bool writeAll(int fd, const std::string& data) {
     size_t done = 0;
@@ -181,8 +223,10 @@ bool replaceFile(const std::string& path, const std::string& data) {
 
 std::string ReadProfileString(const std::string& path, const std::string& section,
                               const std::string& key) {
-    std::string text;
-    if (!readFile(path, text)) return "";
+    std::string bytes;
+    if (!readFile(path, bytes)) return "";
+    const Content file(std::move(bytes));
+    const std::string& text = file.text();
     const std::vector<Line> lines = splitLines(text);
     const Place p = locate(text, lines, trim(section), trim(key));
     if (p.key == std::string::npos) return "";
@@ -209,8 +253,10 @@ bool WriteProfileString(const std::string& path, const std::string& section,
         unsafe(value, ""))
         return false;
 
-    std::string text;
-    if (!readFile(path, text) && ::access(path.c_str(), F_OK) == 0) return false;
+    std::string bytes;
+    if (!readFile(path, bytes) && ::access(path.c_str(), F_OK) == 0) return false;
+    const Content file(std::move(bytes));
+    const std::string& text = file.text();
 
     const std::vector<Line> lines = splitLines(text);
     // new lines end as the file's first line does
@@ -218,32 +264,34 @@ bool WriteProfileString(const std::string& path, const std::string& section,
     if (!lines.empty() && lines[0].next > lines[0].end)
         eol = text.substr(lines[0].end, lines[0].next - lines[0].end);
     const Place p = locate(text, lines, sec, k);
+    const std::string entry = std::string(k) + "=" + value + eol;
+    size_t from, to;
+    std::string insert;
     if (p.key != std::string::npos) {
-        // keep everything up to '=' as it was; only the value changes
+        // the name stays as it was written; only the value changes
         const Line& l = lines[p.key];
         std::string_view line = lineText(text, l), lk, lv;
         keyOf(line, lk, lv);
         size_t eq = line.find('=');
-        std::string out = eq != std::string_view::npos
-                              ? text.substr(0, l.begin + eq + 1) + value
-                              : text.substr(0, lk.data() + lk.size() - text.data()) + "=" + value;
-        return replaceFile(path, out + text.substr(l.end));
-    }
-
-    std::string entry = std::string(k) + "=" + value + eol;
-    std::string out;
-    if (p.header == std::string::npos) {
-        out = text;
-        if (!out.empty() && out.back() != '\n') out += eol;
-        out += "[" + std::string(sec) + "]" + eol + entry;
+        if (eq != std::string_view::npos) {
+            from = l.begin + eq + 1;
+            insert = value;
+        } else {
+            from = static_cast<size_t>(lk.data() + lk.size() - text.data());
+            insert = "=" + value;
+        }
+        to = l.end;
+    } else if (p.header == std::string::npos) {
+        from = to = text.size();
+        if (!text.empty() && text.back() != '\n') insert = eol;
+        insert += "[" + std::string(sec) + "]" + eol + entry;
     } else {
         const Line& after = lines[p.last];
-        if (after.next > after.end)
-            out = text.substr(0, after.next) + entry + text.substr(after.next);
-        else  // the last line of the file, without a line end
-            out = text + eol + entry;
+        from = to = after.next;
+        // the last line of the file may have no line end
+        insert = (after.next > after.end ? "" : eol) + entry;
     }
-    return replaceFile(path, out);
+    return replaceFile(path, file.splice(from, to, insert));
 }
 
 std::string ResolveCurrentFile(const std::string& programDir, const std::string& fallbackDir) {

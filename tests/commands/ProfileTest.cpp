@@ -83,6 +83,15 @@ struct FileCase {
 
 const std::string kTwice = "[VALUE02]\r\nA=1\r\n[OTHER]\r\nX=9\r\n[value02]\r\nA=2\r\nB=3\r\n";
 
+// UTF-16LE of single-byte (Latin-1) text
+std::string u16(std::string_view s) {
+    std::string out;
+    for (char c : s) out += {c, '\0'};
+    return out;
+}
+const std::string kBom16 = "\xFF\xFE", kKa = "\x3A\x04", kSmiley("\x3D\xD8\x00\xDE", 4);
+const std::string kWide = kBom16 + u16("[APPTYPE]\r\nAPPNAME=DX410_430\r\n[S]\r\nT=") + kKa + u16("\r\n");
+
 const FileCase kFileCases[] = {
     {"no final newline", "[OPTION]\r\nMODEL=1", "OPTION", "MODEL", {}, "1"},
     {"no final newline, new key", "[OPTION]\r\nMODEL=1", "OPTION", "COMPORT", "4",
@@ -116,6 +125,14 @@ const FileCase kFileCases[] = {
     {"UTF-8 mark", "\xEF\xBB\xBF[APPTYPE]\r\nAPPNAME=DX410_430\r\n", "APPTYPE", "APPNAME", {}, "DX410_430"},
     {"UTF-8 mark, replaced", "\xEF\xBB\xBF[APPTYPE]\r\nAPPNAME=DX410_430\r\n", "APPTYPE", "APPNAME", "X",
      "\xEF\xBB\xBF[APPTYPE]\r\nAPPNAME=X\r\n"},
+
+    {"UTF-16", kWide, "APPTYPE", "APPNAME", {}, "DX410_430"},
+    {"UTF-16, narrowed", kBom16 + u16("[S]\r\nK=\xe9") + kKa + kSmiley + u16("x\r\n"), "S", "K", {},
+     "\xe9??x"},
+    {"UTF-16, replaced", kWide, "APPTYPE", "APPNAME", "X",
+     kBom16 + u16("[APPTYPE]\r\nAPPNAME=X\r\n[S]\r\nT=") + kKa + u16("\r\n")},
+    {"UTF-16, new key", kWide, "S", "K", "\xb0", kWide + u16("K=\xb0\r\n")},
+    {"UTF-16, mark only", kBom16, "S", "K", "1", kBom16 + u16("[S]\r\nK=1\r\n")},
 };
 
 TEST_F(Profile, FilesFromElsewhere) {
