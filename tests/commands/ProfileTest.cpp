@@ -107,7 +107,6 @@ const FileCase kFileCases[] = {
     {"CR CR LF, new key", "[OPTION]\r\r\nMODEL=1\r\r\n\r\r\n[S]\r\r\n", "OPTION", "COMPORT", "3",
      "[OPTION]\r\r\nMODEL=1\r\r\nCOMPORT=3\r\r\n\r\r\n[S]\r\r\n"},
 
-    {"section twice, first block", kTwice, "VALUE02", "A", {}, "1"},
     {"section twice, not the second", kTwice, "VALUE02", "B", {}, ""},
     {"section twice, new key", kTwice, "VALUE02", "B", "6",
      "[VALUE02]\r\nA=1\r\nB=6\r\n[OTHER]\r\nX=9\r\n[value02]\r\nA=2\r\nB=3\r\n"},
@@ -126,7 +125,6 @@ const FileCase kFileCases[] = {
     {"UTF-8 mark, replaced", "\xEF\xBB\xBF[APPTYPE]\r\nAPPNAME=DX410_430\r\n", "APPTYPE", "APPNAME", "X",
      "\xEF\xBB\xBF[APPTYPE]\r\nAPPNAME=X\r\n"},
 
-    {"UTF-16", kWide, "APPTYPE", "APPNAME", {}, "DX410_430"},
     {"UTF-16, narrowed", kBom16 + u16("[S]\r\nK=\xe9") + kKa + kSmiley + u16("x\r\n"), "S", "K", {},
      "\xe9??x"},
     {"UTF-16, replaced", kWide, "APPTYPE", "APPNAME", "X",
