@@ -18,15 +18,20 @@ namespace {
 
 constexpr size_t kMaxValue = 1023;
 
-// One line of the file: [begin, end) excludes the line end.
+// One line of the file: [begin, end) excludes the line end, next is where
+// the following line begins.
 struct Line {
-    size_t begin, end;
+    size_t begin, end, next;
 };
+
+// CR counts as a blank: a CRLF file converted once more has lines that end
+// in CR CR LF, and the system routines read those as if it were CRLF.
+bool blank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
 
 std::string_view trim(std::string_view s) {
     size_t b = 0, e = s.size();
-    while (b < e && (s[b] == ' ' || s[b] == '\t')) ++b;
-    while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t')) --e;
+    while (b < e && blank(s[b])) ++b;
+    while (e > b && blank(s[e - 1])) --e;
     return s.substr(b, e - b);
 }
 
@@ -48,31 +53,69 @@ std::vector<Line> splitLines(const std::string& text) {
     size_t pos = text.rfind("\xEF\xBB\xBF", 0) == 0 ? 3 : 0;
     while (pos < text.size()) {
         size_t nl = text.find('\n', pos);
-        size_t next = nl == std::string::npos ? text.size() : nl + 1;
-        size_t end = nl == std::string::npos ? text.size() : nl;
-        if (end > pos && text[end - 1] == '\r') --end;
-        lines.push_back({pos, end});
-        pos = next;
+        Line l{pos, text.size(), text.size()};
+        if (nl != std::string::npos) {
+            // every CR before the LF belongs to the line end, so a rewrite keeps it
+            for (l.end = nl; l.end > pos && text[l.end - 1] == '\r';) --l.end;
+            l.next = nl + 1;
+        }
+        lines.push_back(l);
+        pos = l.next;
     }
     return lines;
 }
 
-// The section name of a header line, or nothing.
+std::string_view lineText(std::string_view text, const Line& l) {
+    return text.substr(l.begin, l.end - l.begin);
+}
+
+// The section name of a header line, or nothing. Without its ']' the line is
+// no header for the system routines: what follows stays in the section before.
 bool sectionOf(std::string_view line, std::string_view& name) {
     line = trim(line);
     if (line.empty() || line[0] != '[') return false;
     size_t close = line.find(']');
-    name = trim(close == std::string_view::npos ? line.substr(1) : line.substr(1, close - 1));
+    if (close == std::string_view::npos) return false;
+    name = trim(line.substr(1, close - 1));
     return true;
 }
 
-// Key and value of a key line, or nothing.
+// Key and value of a key line, or nothing. The system routines read a line
+// without '=' as a key with an empty value; a comment line is no key.
 bool keyOf(std::string_view line, std::string_view& key, std::string_view& value) {
     size_t eq = line.find('=');
-    if (eq == std::string_view::npos) return false;
     key = trim(line.substr(0, eq));
-    value = trim(line.substr(eq + 1));
-    return true;
+    value = eq == std::string_view::npos ? std::string_view() : trim(line.substr(eq + 1));
+    return eq != std::string_view::npos || (!key.empty() && key[0] != ';');
+}
+
+// Where a key is, or would go, among the lines of a file.
+struct Place {
+    size_t header = std::string::npos;  // the section's header line
+    size_t last = std::string::npos;    // its last non-blank line
+    size_t key = std::string::npos;     // the key's line
+};
+
+// Only the first block of a section counts: that is where the system routines
+// look, so a later block of the same name is neither read nor written.
+Place locate(std::string_view text, const std::vector<Line>& lines, std::string_view section,
+             std::string_view key) {
+    Place p;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        std::string_view line = lineText(text, lines[i]);
+        std::string_view name, k, v;
+        if (sectionOf(line, name)) {
+            if (p.header != std::string::npos) break;
+            if (sameName(name, section)) p.header = p.last = i;
+        } else if (p.header != std::string::npos) {
+            if (keyOf(line, k, v) && sameName(k, key)) {
+                p.key = i;
+                break;
+            }
+            if (!trim(line).empty()) p.last = i;
+        }
+    }
+    return p;
 }
 
 bool readFile(const std::string& path, std::string& out) {
@@ -83,6 +126,48 @@ bool readFile(const std::string& path, std::string& out) {
     out = ss.str();
     return !in.bad();
 }
+
+// A file as the parser sees it: single-byte text. A UTF-16LE file with its
+// mark (a "Unicode" file from a Windows editor) is narrowed for parsing, and
+// a change goes into it in UTF-16 so the file never mixes encodings.
+class Content {
+public:
+    explicit Content(std::string bytes) : raw_(std::move(bytes)) {
+        if (raw_.rfind("\xFF\xFE", 0) != 0) {
+            text_ = raw_;
+            return;
+        }
+        auto unit = [this](size_t i) {
+            return static_cast<unsigned char>(raw_[i]) | static_cast<unsigned char>(raw_[i + 1]) << 8;
+        };
+        size_t i = 2;
+        for (; i + 1 < raw_.size(); i += 2) {
+            rawAt_.push_back(i);
+            const unsigned u = unit(i);
+            // a surrogate pair is one character, and one '?'
+            if (u >= 0xD800 && u < 0xDC00 && i + 3 < raw_.size() && unit(i + 2) >= 0xDC00 &&
+                unit(i + 2) < 0xE000)
+                i += 2;
+            text_ += u <= 0xFF ? static_cast<char>(u) : '?';
+        }
+        rawAt_.push_back(i);  // a stray last byte stays after anything added at the end
+    }
+
+    const std::string& text() const { return text_; }
+
+    // The file with text()[from, to) replaced by single-byte text; in a UTF-16
+    // file every other character keeps its bytes, including those narrowed to '?'.
+    std::string splice(size_t from, size_t to, const std::string& insert) const {
+        if (rawAt_.empty()) return raw_.substr(0, from) + insert + raw_.substr(to);
+        std::string wide;
+        for (char c : insert) wide += {c, '\0'};  // bytes as Latin-1, as they were read
+        return raw_.substr(0, rawAt_[from]) + wide + raw_.substr(rawAt_[to]);
+    }
+
+private:
+    std::string raw_, text_;
+    std::vector<size_t> rawAt_;  // UTF-16 only: where each character of text_ starts in raw_
+};
 
 bool writeAll(int fd, const std::string& data) {
     size_t done = 0;
@@ -138,27 +223,23 @@ bool replaceFile(const std::string& path, const std::string& data) {
 
 std::string ReadProfileString(const std::string& path, const std::string& section,
                               const std::string& key) {
-    std::string text;
-    if (!readFile(path, text)) return "";
-    const std::string_view wantSection = trim(section), wantKey = trim(key);
-    bool inSection = false;
-    for (const Line& l : splitLines(text)) {
-        std::string_view line(text.data() + l.begin, l.end - l.begin);
-        std::string_view name, k, v;
-        if (sectionOf(line, name)) {
-            inSection = sameName(name, wantSection);
-        } else if (inSection && keyOf(line, k, v) && sameName(k, wantKey)) {
-            // a value in matching quotes loses them, as the system routines do
-            if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
-                v = v.substr(1, v.size() - 2);
-            std::string out(v.substr(0, kMaxValue));
-            // the system routines hand back a C string
-            size_t nul = out.find('\0');
-            if (nul != std::string::npos) out.resize(nul);
-            return out;
-        }
-    }
-    return "";
+    std::string bytes;
+    if (!readFile(path, bytes)) return "";
+    const Content file(std::move(bytes));
+    const std::string& text = file.text();
+    const std::vector<Line> lines = splitLines(text);
+    const Place p = locate(text, lines, trim(section), trim(key));
+    if (p.key == std::string::npos) return "";
+    std::string_view k, v;
+    keyOf(lineText(text, lines[p.key]), k, v);
+    // a value in matching quotes loses them, as the system routines do
+    if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
+        v = v.substr(1, v.size() - 2);
+    std::string out(v.substr(0, kMaxValue));
+    // the system routines hand back a C string
+    size_t nul = out.find('\0');
+    if (nul != std::string::npos) out.resize(nul);
+    return out;
 }
 
 bool WriteProfileString(const std::string& path, const std::string& section,
@@ -172,58 +253,45 @@ bool WriteProfileString(const std::string& path, const std::string& section,
         unsafe(value, ""))
         return false;
 
-    std::string text;
-    if (!readFile(path, text) && ::access(path.c_str(), F_OK) == 0) return false;
-
-    std::string eol = "\r\n";
-    size_t firstNl = text.find('\n');
-    if (firstNl != std::string::npos) eol = (firstNl > 0 && text[firstNl - 1] == '\r') ? "\r\n" : "\n";
+    std::string bytes;
+    if (!readFile(path, bytes) && ::access(path.c_str(), F_OK) == 0) return false;
+    const Content file(std::move(bytes));
+    const std::string& text = file.text();
 
     const std::vector<Line> lines = splitLines(text);
-    // first occurrence of the section: its header line and the end of its last non-blank line
-    size_t header = std::string::npos, lastContent = std::string::npos;
-    bool inFirst = false;
-    for (size_t i = 0; i < lines.size(); ++i) {
-        std::string_view line(text.data() + lines[i].begin, lines[i].end - lines[i].begin);
-        std::string_view name, lk, lv;
-        if (sectionOf(line, name)) {
-            if (inFirst) break;
-            if (sameName(name, sec)) {
-                header = i;
-                lastContent = i;
-                inFirst = true;
-            }
-            continue;
-        }
-        if (!inFirst) continue;
-        if (keyOf(line, lk, lv) && sameName(lk, k)) {
-            // keep everything up to '=' as it was; only the value changes
-            size_t eq = text.find('=', lines[i].begin);
-            std::string out = text.substr(0, eq + 1) + value + text.substr(lines[i].end);
-            return replaceFile(path, out);
-        }
-        if (!trim(line).empty()) lastContent = i;
-    }
-
-    std::string entry = std::string(k) + "=" + value + eol;
-    std::string out;
-    if (header == std::string::npos) {
-        out = text;
-        if (!out.empty() && out.back() != '\n') out += eol;
-        out += "[" + std::string(sec) + "]" + eol + entry;
-    } else {
-        const Line& after = lines[lastContent];
-        size_t lineEnd = after.end;
-        // step over the line end of the line we insert after, if it has one
-        if (lineEnd < text.size() && text[lineEnd] == '\r') ++lineEnd;
-        if (lineEnd < text.size() && text[lineEnd] == '\n') {
-            ++lineEnd;
-            out = text.substr(0, lineEnd) + entry + text.substr(lineEnd);
+    // new lines end as the file's first line does
+    std::string eol = "\r\n";
+    if (!lines.empty() && lines[0].next > lines[0].end)
+        eol = text.substr(lines[0].end, lines[0].next - lines[0].end);
+    const Place p = locate(text, lines, sec, k);
+    const std::string entry = std::string(k) + "=" + value + eol;
+    size_t from, to;
+    std::string insert;
+    if (p.key != std::string::npos) {
+        // the name stays as it was written; only the value changes
+        const Line& l = lines[p.key];
+        std::string_view line = lineText(text, l), lk, lv;
+        keyOf(line, lk, lv);
+        size_t eq = line.find('=');
+        if (eq != std::string_view::npos) {
+            from = l.begin + eq + 1;
+            insert = value;
         } else {
-            out = text.substr(0, lineEnd) + eol + entry + text.substr(lineEnd);
+            from = static_cast<size_t>(lk.data() + lk.size() - text.data());
+            insert = "=" + value;
         }
+        to = l.end;
+    } else if (p.header == std::string::npos) {
+        from = to = text.size();
+        if (!text.empty() && text.back() != '\n') insert = eol;
+        insert += "[" + std::string(sec) + "]" + eol + entry;
+    } else {
+        const Line& after = lines[p.last];
+        from = to = after.next;
+        // the last line of the file may have no line end
+        insert = (after.next > after.end ? "" : eol) + entry;
     }
-    return replaceFile(path, out);
+    return replaceFile(path, file.splice(from, to, insert));
 }
 
 std::string ResolveCurrentFile(const std::string& programDir, const std::string& fallbackDir) {

@@ -5,6 +5,7 @@
 #include <sys/resource.h>
 
 #include <filesystem>
+#include <optional>
 
 #include "TempDir.h"
 #include "dxcmd/Profile.h"
@@ -71,29 +72,79 @@ TEST_F(Profile, KeepsAnLfFileLf) {
     EXPECT_EQ(ReadProfileString(ini, "OPTION", "COMPORT"), "2");
 }
 
-TEST_F(Profile, FileWithoutFinalNewline) {
-    writeRaw(ini, "[OPTION]\r\nMODEL=1");
-    EXPECT_EQ(ReadProfileString(ini, "OPTION", "MODEL"), "1");
-    ASSERT_TRUE(WriteProfileString(ini, "OPTION", "COMPORT", "4"));
-    EXPECT_EQ(readRaw(ini), "[OPTION]\r\nMODEL=1\r\nCOMPORT=4\r\n");
+// Files as they arrive from elsewhere. A row with a value writes it and expects
+// the file's bytes after (and the value read back); a row without reads.
+struct FileCase {
+    const char* what;
+    std::string before, section, key;
+    std::optional<std::string> write;
+    std::string expect;
+};
 
-    writeRaw(ini, "[OPTION]\r\nMODEL=1");
-    ASSERT_TRUE(WriteProfileString(ini, "APPTYPE", "APPNAME", "DX410_430"));
-    EXPECT_EQ(readRaw(ini), "[OPTION]\r\nMODEL=1\r\n[APPTYPE]\r\nAPPNAME=DX410_430\r\n");
+const std::string kTwice = "[VALUE02]\r\nA=1\r\n[OTHER]\r\nX=9\r\n[value02]\r\nA=2\r\nB=3\r\n";
 
-    writeRaw(ini, "[OPTION]\r\nMODEL=1");
-    ASSERT_TRUE(WriteProfileString(ini, "OPTION", "MODEL", "0"));
-    EXPECT_EQ(readRaw(ini), "[OPTION]\r\nMODEL=0");
+// UTF-16LE of single-byte (Latin-1) text
+std::string u16(std::string_view s) {
+    std::string out;
+    for (char c : s) out += {c, '\0'};
+    return out;
 }
+const std::string kBom16 = "\xFF\xFE", kKa = "\x3A\x04", kSmiley("\x3D\xD8\x00\xDE", 4);
+const std::string kWide = kBom16 + u16("[APPTYPE]\r\nAPPNAME=DX410_430\r\n[S]\r\nT=") + kKa + u16("\r\n");
 
-TEST_F(Profile, SectionThatAppearsTwice) {
-    writeRaw(ini, "[VALUE02]\r\nA=1\r\n[OTHER]\r\nX=9\r\n[value02]\r\nA=2\r\nB=3\r\n");
-    EXPECT_EQ(ReadProfileString(ini, "VALUE02", "A"), "1");  // first occurrence wins
-    EXPECT_EQ(ReadProfileString(ini, "VALUE02", "B"), "3");  // found in the second
-    ASSERT_TRUE(WriteProfileString(ini, "VALUE02", "A", "5"));
-    ASSERT_TRUE(WriteProfileString(ini, "VALUE02", "B", "6"));  // lands in the first
-    EXPECT_EQ(readRaw(ini), "[VALUE02]\r\nA=5\r\nB=6\r\n[OTHER]\r\nX=9\r\n[value02]\r\nA=2\r\nB=3\r\n");
-    EXPECT_EQ(ReadProfileString(ini, "VALUE02", "B"), "6");
+const FileCase kFileCases[] = {
+    {"no final newline", "[OPTION]\r\nMODEL=1", "OPTION", "MODEL", {}, "1"},
+    {"no final newline, new key", "[OPTION]\r\nMODEL=1", "OPTION", "COMPORT", "4",
+     "[OPTION]\r\nMODEL=1\r\nCOMPORT=4\r\n"},
+    {"no final newline, new section", "[OPTION]\r\nMODEL=1", "APPTYPE", "APPNAME", "DX410_430",
+     "[OPTION]\r\nMODEL=1\r\n[APPTYPE]\r\nAPPNAME=DX410_430\r\n"},
+    {"no final newline, replaced", "[OPTION]\r\nMODEL=1", "OPTION", "MODEL", "0", "[OPTION]\r\nMODEL=0"},
+
+    {"CR CR LF", "[APPTYPE]\r\r\nAPPNAME=DX410_430\r\r\n", "APPTYPE", "APPNAME", {}, "DX410_430"},
+    {"CR CR LF, CR inside a name", "[OPTION \r]\r\r\nMODEL\r=\r1\r\r\n", "OPTION", "MODEL", {}, "1"},
+    {"CR CR LF, replaced", "[APPTYPE]\r\r\nAPPNAME=DX410_430\r\r\n[S]\r\r\n", "APPTYPE", "APPNAME", "X",
+     "[APPTYPE]\r\r\nAPPNAME=X\r\r\n[S]\r\r\n"},
+    {"CR CR LF, new key", "[OPTION]\r\r\nMODEL=1\r\r\n\r\r\n[S]\r\r\n", "OPTION", "COMPORT", "3",
+     "[OPTION]\r\r\nMODEL=1\r\r\nCOMPORT=3\r\r\n\r\r\n[S]\r\r\n"},
+
+    {"section twice, not the second", kTwice, "VALUE02", "B", {}, ""},
+    {"section twice, new key", kTwice, "VALUE02", "B", "6",
+     "[VALUE02]\r\nA=1\r\nB=6\r\n[OTHER]\r\nX=9\r\n[value02]\r\nA=2\r\nB=3\r\n"},
+
+    {"header without ']'", "[OPTION\r\nMODEL=1\r\n", "OPTION", "MODEL", {}, ""},
+    {"header without ']', keys stay above", "[S]\r\n[OPTION\r\nMODEL=1\r\n", "S", "MODEL", {}, "1"},
+    {"header without ']', written", "[OPTION\r\nMODEL=1\r\n", "OPTION", "MODEL", "2",
+     "[OPTION\r\nMODEL=1\r\n[OPTION]\r\nMODEL=2\r\n"},
+
+    {"key without '='", "[OPTION]\r\nMODEL\r\nMODEL=1\r\n", "OPTION", "MODEL", {}, ""},
+    {"key without '=', replaced", "[OPTION]\r\n  MODEL \r\nCOMPORT=3\r\n; NOTE\r\n", "OPTION", "MODEL", "1",
+     "[OPTION]\r\n  MODEL=1\r\nCOMPORT=3\r\n; NOTE\r\n"},
+    {"comment is no key", "[OPTION]\r\n; NOTE\r\n", "OPTION", "; NOTE", "1", "[OPTION]\r\n; NOTE\r\n; NOTE=1\r\n"},
+
+    {"UTF-8 mark", "\xEF\xBB\xBF[APPTYPE]\r\nAPPNAME=DX410_430\r\n", "APPTYPE", "APPNAME", {}, "DX410_430"},
+    {"UTF-8 mark, replaced", "\xEF\xBB\xBF[APPTYPE]\r\nAPPNAME=DX410_430\r\n", "APPTYPE", "APPNAME", "X",
+     "\xEF\xBB\xBF[APPTYPE]\r\nAPPNAME=X\r\n"},
+
+    {"UTF-16, narrowed", kBom16 + u16("[S]\r\nK=\xe9") + kKa + kSmiley + u16("x\r\n"), "S", "K", {},
+     "\xe9??x"},
+    {"UTF-16, replaced", kWide, "APPTYPE", "APPNAME", "X",
+     kBom16 + u16("[APPTYPE]\r\nAPPNAME=X\r\n[S]\r\nT=") + kKa + u16("\r\n")},
+    {"UTF-16, new key", kWide, "S", "K", "\xb0", kWide + u16("K=\xb0\r\n")},
+    {"UTF-16, mark only", kBom16, "S", "K", "1", kBom16 + u16("[S]\r\nK=1\r\n")},
+};
+
+TEST_F(Profile, FilesFromElsewhere) {
+    for (const FileCase& c : kFileCases) {
+        SCOPED_TRACE(c.what);
+        writeRaw(ini, c.before);
+        if (!c.write) {
+            EXPECT_EQ(ReadProfileString(ini, c.section, c.key), c.expect);
+            continue;
+        }
+        ASSERT_TRUE(WriteProfileString(ini, c.section, c.key, *c.write));
+        EXPECT_EQ(readRaw(ini), c.expect);
+        EXPECT_EQ(ReadProfileString(ini, c.section, c.key), *c.write);
+    }
 }
 
 TEST_F(Profile, LongValuesAreCutAt1023OnRead) {
@@ -113,13 +164,6 @@ TEST_F(Profile, NonTextBytesAreCarriedThrough) {
     ASSERT_TRUE(WriteProfileString(ini, "S", "L", "\xb0\xb1"));
     EXPECT_EQ(readRaw(ini), before + "L=\xb0\xb1\r\n");
     EXPECT_EQ(ReadProfileString(ini, "s", "l"), "\xb0\xb1");
-}
-
-TEST_F(Profile, EditorByteOrderMarkIsSkippedAndKept) {
-    writeRaw(ini, "\xEF\xBB\xBF[APPTYPE]\r\nAPPNAME=DX410_430\r\n");
-    EXPECT_EQ(ReadProfileString(ini, "APPTYPE", "APPNAME"), "DX410_430");
-    ASSERT_TRUE(WriteProfileString(ini, "APPTYPE", "APPNAME", "X"));
-    EXPECT_EQ(readRaw(ini), "\xEF\xBB\xBF[APPTYPE]\r\nAPPNAME=X\r\n");
 }
 
 TEST_F(Profile, RefusesTextThatWouldBreakOtherLines) {

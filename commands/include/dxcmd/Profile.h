@@ -1,6 +1,8 @@
 // Private-profile (INI) files with the semantics of the Windows profile
 // routines: case-insensitive sections and keys, blanks trimmed, in-place
-// replacement, every other line kept byte for byte.
+// replacement, every other line kept byte for byte. Files hold single-byte
+// text, or UTF-16LE with its mark, which is read as Latin-1 ('?' for what
+// does not fit) and stays UTF-16LE when written.
 #pragma once
 
 #include <string>
