@@ -14,6 +14,7 @@ constexpr int kSliceMs = 10;
 struct PumpHook {
     void (*pump)(void*) = nullptr;
     void* context = nullptr;
+    uint64_t lastRun = 0;  // ms, monotonic
 };
 
 PumpHook& Hook() {
@@ -39,9 +40,20 @@ void SetEventPump(void (*pump)(void*), void* context) {
 bool HasEventPump() { return Hook().pump != nullptr; }
 
 void RunEventPump() {
+    Hook().lastRun = NowMs64();
     PumpHook hook = Hook();  // the pump may replace itself
     if (hook.pump) hook.pump(hook.context);
 }
+
+namespace {
+
+// Replies that keep arriving within a slice would otherwise starve the host:
+// no repaint, no Cancel, for a whole bulk transfer.
+void RunEventPumpIfDue() {
+    if (NowMs64() - Hook().lastRun >= uint64_t(kSliceMs)) RunEventPump();
+}
+
+}  // namespace
 
 WaitResult WaitOn(int fd, short events, int ms, bool pump) {
     const bool slicing = pump && HasEventPump();
@@ -60,7 +72,10 @@ WaitResult WaitOn(int fd, short events, int ms, bool pump) {
         if (r > 0) {
             // A hung-up device stays readable for ever; never spin on it.
             if (p.revents & (POLLHUP | POLLERR | POLLNVAL)) return WaitResult::Hangup;
-            if (p.revents & events) return WaitResult::Ready;
+            if (p.revents & events) {
+                if (slicing) RunEventPumpIfDue();
+                return WaitResult::Ready;
+            }
         } else if (r < 0 && errno != EINTR) {
             return WaitResult::Hangup;
         }

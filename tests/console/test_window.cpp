@@ -263,6 +263,8 @@ void WindowTest::multiDropAndCameraNumber() {
     QCOMPARE(r.state.CommStyle, int16_t(1));
     QCOMPARE(r.key("COMMUNICATION", "STYLE"), QStringLiteral("1"));
     QVERIFY(r.w<QGroupBox>("fraCamSel")->isEnabled());
+    auto* addressed = r.w<QLabel>("lblAddressedCamera");
+    QCOMPARE(addressed->text(), QStringLiteral("No camera chosen"));
     auto cams = r.w<QButtonGroup>("optCamSel")->buttons();
     QCOMPARE(cams.size(), 32);
     for (auto* b : cams) QVERIFY(b->isEnabled() && !b->isChecked());
@@ -279,6 +281,7 @@ void WindowTest::multiDropAndCameraNumber() {
     QCOMPARE(r.sim.received(), std::vector<std::string>{"B1:01:0A:82:45:2A"});
     r.opt("optCamSel", 31)->click();
     QCOMPARE(QString::fromStdString(r.state.MachineID), QStringLiteral("20"));
+    QCOMPARE(addressed->text(), QStringLiteral("Camera 32"));
 
     // back to one camera: no second notice, numbers off, camera kept
     r.opt("optCommunicationStyle", 0)->click();
@@ -287,8 +290,12 @@ void WindowTest::multiDropAndCameraNumber() {
     QVERIFY(!r.w<QGroupBox>("fraCamSel")->isEnabled());
     for (auto* b : cams) QVERIFY(!b->isEnabled() && !b->isChecked());
     QCOMPARE(QString::fromStdString(r.state.MachineID), QStringLiteral("20"));
+    QCOMPARE(addressed->text(), QStringLiteral("P to P"));
     r.opt("optCommunicationStyle", 1)->click();
     QCOMPARE(r.dialogs.shown().size(), size_t(2));
+    // the buttons show none after the refresh; the camera addressed is still named
+    for (auto* b : cams) QVERIFY(!b->isChecked());
+    QCOMPARE(addressed->text(), QStringLiteral("Camera 32"));
     QVERIFY2(r.clean(), qPrintable(r.failures.join("; ")));
 }
 

@@ -49,6 +49,20 @@ TEST_F(LinkTest, PumpRunsThroughoutAWait) {
     EXPECT_LT(ThreadCpuMs() - before, 100);
 }
 
+TEST_F(LinkTest, PumpKeepsRunningWhileBytesKeepArriving) {
+    auto link = openLink(2000);
+    PumpLog log;
+    dxlink_set_event_pump(Pump, &log);
+    // a long frame arriving at line rate: no slice ever times out
+    std::string reply = "A0:8F:3C:46:02";
+    for (int i = 0; i < 57; ++i) reply += ":41";
+    peer.reply(3, reply, 1150);
+    const auto t0 = std::chrono::steady_clock::now();
+    EXPECT_EQ(link->CmdRecv("82:06:02", "A0", 200).size(), reply.size() - 3);
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - t0);
+    EXPECT_GE(log.calls, int(ms.count() / 20)) << ms.count() << " ms";  // about every 10 ms
+}
+
 TEST_F(LinkTest, LinkIdleCutsThePostSendWaitShort) {
     auto link = openLink(300);
     PumpLog log{0, true};

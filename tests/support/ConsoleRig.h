@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QButtonGroup>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -29,6 +30,7 @@ inline dxsim::Options UnpacedSim(int multiDrop = 0) {
 
 struct ConsoleRig {
     explicit ConsoleRig(int multiDrop = 0) : sim(UnpacedSim(multiDrop)) {}
+    explicit ConsoleRig(const dxsim::Options& o) : sim(o) {}
 
     dxsim::CameraSim sim;
     QTemporaryDir dir;
@@ -64,6 +66,13 @@ struct ConsoleRig {
 
     template <typename T>
     T* w(const char* name) { return dxconsole::need<T>(*win, name); }
+    // A top-level window other than the main one, by name; nullptr when none is shown.
+    template <typename T>
+    static T* shown(const char* name) {
+        for (QWidget* t : QApplication::topLevelWidgets())
+            if (t->objectName() == QLatin1String(name) && t->isVisible()) return qobject_cast<T*>(t);
+        return nullptr;
+    }
     QAbstractButton* opt(const char* group, int id) {
         if (QAbstractButton* b = w<QButtonGroup>(group)->button(id)) return b;
         throw std::logic_error(std::string(group) + " has no button " + std::to_string(id));
