@@ -11,6 +11,7 @@
 
 #include "dxcmd/Exec.h"
 #include "dxcmd/State.h"
+#include "dxparams/SettingFiles.h"
 
 class QWidget;
 
@@ -43,6 +44,7 @@ struct ConsoleContext {
     dxcmd::ProgramState& state;
     ConsoleState& console;
     IConsoleRoutines& routines;
+    dxparams::ISettingConsole& values;  // the controls as code sets them
 };
 
 // A named child of the window; a missing one is a programming error, so say

@@ -1,5 +1,7 @@
 #include "ConsoleValues.h"
 
+#include "frmMain.h"
+
 #include <QAbstractButton>
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -12,47 +14,64 @@ namespace dxconsole {
 
 namespace {
 
-using dxtransfer::InvalidValue;
+using dxparams::InvalidValue;
 
 template <typename T, typename Id>
 T* control(const QWidget& window, Id id) {
-    const std::string name(dxtransfer::ControlName(id));
+    const std::string name(dxparams::ControlName(id));
     return need<T>(window, name.c_str());
-}
-
-std::string describe(std::string_view name, int value) {
-    return std::string(name) + " cannot take " + std::to_string(value);
 }
 
 QTreeWidgetItem* row(const QWidget& window, int index) {
     auto* list = need<QTreeWidget>(window, "lswPresetPosition");
     QTreeWidgetItem* item = list->topLevelItem(index);
-    if (!item) throw InvalidValue(describe("lswPresetPosition", index));
+    if (!item) throw InvalidValue::Element(index);
     return item;
 }
 
 }  // namespace
 
-void WindowValues::setSlider(dxtransfer::Slider s, int value) {
+WindowValues::WindowValues(frmMain& window) : main_(window), window_(window) {}
+
+bool WindowValues::isDX430() const { return main_.isDX430(); }
+
+void WindowValues::selectModel(int index) {
+    if (index < 0 || index > 1) throw InvalidValue::Element(index);
+    main_.mnuTkc_Click(index);
+}
+
+void WindowValues::selectComPort(int index) {
+    if (index < 0 || index > 3) throw InvalidValue::Element(index);
+    main_.mnuCom_Click(index);
+}
+
+void WindowValues::selectDeviceType(int index) {
+    if (index < 0 || index > 2) throw InvalidValue::Element(index);
+    main_.mnuDeviceType_Click(index);
+}
+
+void WindowValues::refreshControlStates() { main_.RefreshControlStates(); }
+
+void WindowValues::setSlider(dxparams::Slider s, int value) {
     auto* w = control<QSlider>(window_, s);
-    if (value < w->minimum() || value > w->maximum()) throw InvalidValue(describe(ControlName(s), value));
+    if (value < w->minimum() || value > w->maximum()) throw InvalidValue::Property();
     w->setValue(value);
 }
 
-void WindowValues::setListIndex(dxtransfer::List l, int index) {
+void WindowValues::setListIndex(dxparams::List l, int index) {
     auto* w = control<QComboBox>(window_, l);
-    if (index < -1 || index >= w->count()) throw InvalidValue(describe(ControlName(l), index));
+    if (index < -1 || index >= w->count()) throw InvalidValue::Property();
     w->setCurrentIndex(index);
 }
 
-void WindowValues::selectOption(dxtransfer::OptionGroup g, int index) {
+void WindowValues::selectOption(dxparams::OptionGroup g, int index) {
     QAbstractButton* b = control<QButtonGroup>(window_, g)->button(index);
-    if (!b) throw InvalidValue(describe(ControlName(g), index));
+    if (!b) throw InvalidValue::Element(index);
     b->setChecked(true);
 }
 
-void WindowValues::setCheck(dxtransfer::Check c, int value) {
-    if (value != 0 && value != 1) throw InvalidValue(describe(ControlName(c), value));
+void WindowValues::setCheck(dxparams::Check c, int value) {
+    if (value != 0 && value != 1) throw InvalidValue::Property();
     control<QCheckBox>(window_, c)->setChecked(value == 1);
 }
 

@@ -5,18 +5,25 @@
 #include <QWidget>
 
 #include "ConsoleContext.h"
-#include "dxtransfer/ConsoleValues.h"
+#include "dxparams/SettingFiles.h"
 
 namespace dxconsole {
 
-class WindowValues final : public dxtransfer::IConsoleValues {
-public:
-    WindowValues(QWidget& window, IConsoleRoutines& routines) : window_(window), routines_(routines) {}
+class frmMain;
 
-    void setSlider(dxtransfer::Slider s, int value) override;
-    void setListIndex(dxtransfer::List l, int index) override;
-    void selectOption(dxtransfer::OptionGroup g, int index) override;
-    void setCheck(dxtransfer::Check c, int value) override;
+class WindowValues final : public dxparams::ISettingConsole {
+public:
+    explicit WindowValues(frmMain& window);
+
+    void selectModel(int index) override;
+    void selectComPort(int index) override;
+    void selectDeviceType(int index) override;
+    void refreshControlStates() override;
+
+    void setSlider(dxparams::Slider s, int value) override;
+    void setListIndex(dxparams::List l, int index) override;
+    void selectOption(dxparams::OptionGroup g, int index) override;
+    void setCheck(dxparams::Check c, int value) override;
     void setCameraTitle(const std::string& latin1) override;
 
     int presetRows() const override;
@@ -25,11 +32,11 @@ public:
     void setPresetState(int row, const std::string& state) override;
     int selectedPresetRow() const override;
 
-    bool isDX430() const override { return routines_.isDX430(); }
+    bool isDX430() const override;
 
 private:
+    frmMain& main_;
     QWidget& window_;
-    IConsoleRoutines& routines_;
 };
 
 }  // namespace dxconsole

@@ -6,6 +6,7 @@
 #include "MotionHandlers.h"
 #include "PictureHandlers.h"
 #include "PresetHandlers.h"
+#include "SettingFileHandlers.h"
 
 namespace dxconsole {
 
@@ -14,13 +15,18 @@ namespace {
 class InstalledHandlers final : public ConsoleHandlers {
 public:
     explicit InstalledHandlers(ConsoleContext& context)
-        : motion(context), picture(context), functions(context, picture), presets(context) {}
+        : motion(context),
+          picture(context),
+          functions(context, picture),
+          presets(context),
+          files(context, motion, picture, presets) {}
     void stopHeldMovement() override { motion.stopHeldMovement(); }
 
     MotionHandlers motion;
     PictureHandlers picture;
     FunctionHandlers functions;
     PresetHandlers presets;
+    SettingFileHandlers files;
 };
 
 InstalledHandlers& installed(ConsoleHandlers& h) {
@@ -38,5 +44,6 @@ MotionHandlers& motionGroup(ConsoleHandlers& h) { return installed(h).motion; }
 PictureHandlers& pictureGroup(ConsoleHandlers& h) { return installed(h).picture; }
 FunctionHandlers& functionGroup(ConsoleHandlers& h) { return installed(h).functions; }
 PresetHandlers& presetGroup(ConsoleHandlers& h) { return installed(h).presets; }
+SettingFileHandlers& settingFileGroup(ConsoleHandlers& h) { return installed(h).files; }
 
 }  // namespace dxconsole

@@ -130,9 +130,9 @@ frmMain::frmMain(ConsoleDeps deps, QWidget* parent) : QMainWindow(parent), deps_
     buildControls();
     commands_ = std::make_unique<dxcmd::CommandLayer>(*deps_.state, *this, *deps_.dialogs,
                                                       deps_.linkFactory);
-    values_ = std::make_unique<WindowValues>(*this, *this);
+    values_ = std::make_unique<WindowValues>(*this);
     context_ = std::make_unique<ConsoleContext>(
-        ConsoleContext{*this, *commands_, *deps_.state, console_, *this});
+        ConsoleContext{*this, *commands_, *deps_.state, console_, *this, *values_});
     connectOwnHandlers();
     handlers_ = InstallHandlers(*context_);
 }
@@ -159,11 +159,9 @@ void frmMain::buildMenus() {
     QMenu* file = bar->addMenu(QStringLiteral("&File"));
     file->setObjectName(QStringLiteral("mnuFile"));
     addItem(file, QStringLiteral("mnuConnect"), QStringLiteral("&Connect"));
-    // filled in by the setting-file work; inert until then
-    for (auto [name, text] : {std::pair{"mnuSaveChanges", "Save Changes..."},
-                              std::pair{"mnuLoadSettingFile", "&Load Setting File"},
-                              std::pair{"mnuSaveAs", "Save S&etting File as..."}})
-        addItem(file, QString::fromLatin1(name), QString::fromLatin1(text))->setEnabled(false);
+    addItem(file, QStringLiteral("mnuSaveChanges"), QStringLiteral("Save Changes..."));
+    addItem(file, QStringLiteral("mnuLoadSettingFile"), QStringLiteral("&Load Setting File"));
+    addItem(file, QStringLiteral("mnuSaveAs"), QStringLiteral("Save S&etting File as..."));
     file->addSeparator();
     addItem(file, QStringLiteral("mnuExit"), QStringLiteral("&Exit"));
 
@@ -185,7 +183,7 @@ void frmMain::buildMenus() {
 
     QMenu* help = bar->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("mnuHelp"));
-    addItem(help, QStringLiteral("mnuAbout"), QStringLiteral("&About..."))->setEnabled(false);
+    addItem(help, QStringLiteral("mnuAbout"), QStringLiteral("&About..."));
 
     auto* log = bar->addAction(QStringLiteral("Log"));
     log->setObjectName(QStringLiteral("mnuLog"));
@@ -642,6 +640,12 @@ void frmMain::connectOwnHandlers() {
     });
     connect(need<QAction>(*this, "mnuExit"), &QAction::triggered, this, &QWidget::close);
     connect(need<QAction>(*this, "mnuConnect"), &QAction::triggered, this, [this] { mnuConnect_Click(); });
+    connect(need<QAction>(*this, "mnuLog"), &QAction::triggered, this, [this] {
+        if (deps_.log) deps_.log->open();
+    });
+    connect(need<QAction>(*this, "mnuAbout"), &QAction::triggered, this, [this] {
+        if (deps_.showAbout) deps_.showAbout(this);
+    });
 }
 
 QButtonGroup* frmMain::group(const char* name) const {
@@ -651,9 +655,10 @@ QButtonGroup* frmMain::group(const char* name) const {
 bool frmMain::load() {
     auto& st = *deps_.state;
     auto* log = need<QAction>(*this, "mnuLog");
-    log->setEnabled(dxcmd::kDiagnosticBuild);
-    log->setVisible(dxcmd::kDiagnosticBuild);
+    log->setEnabled(deps_.diagnostic);
+    log->setVisible(deps_.diagnostic);
     dxcmd::ResetProgramState(st);
+    st.DiagnosticMode = deps_.diagnostic;
     console_ = ConsoleState{};
     if (deps_.startChecks && !deps_.startChecks()) return false;
     need<QLabel>(*this, "lblModel")->clear();
@@ -681,9 +686,8 @@ void frmMain::setAckResult(const std::string& text) {
     l->setText(QString(t).replace(QLatin1Char('\n'), QLatin1Char(' ')));
 }
 
-void frmMain::appendLog(const std::string&) {
-    // The log window does not exist in this build; logShown() is false, so the
-    // command layer never traces.
+void frmMain::appendLog(const std::string& entry) {
+    if (deps_.log) deps_.log->append(entry);
 }
 
 void frmMain::setBusyPointer(bool busy) {
@@ -718,6 +722,7 @@ void frmMain::showEvent(QShowEvent* event) {
 }
 
 void frmMain::closeEvent(QCloseEvent* event) {
+    if (deps_.log) deps_.log->closeLog();
     const auto answer = deps_.dialogs->message(kExitQuestion, "", dxcmd::Icon::Question, dxcmd::Buttons::OkCancel,
                                                dxcmd::Answer::Ok);
     if (answer != dxcmd::Answer::Ok) {

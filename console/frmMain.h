@@ -20,6 +20,16 @@ class QMenu;
 
 namespace dxconsole {
 
+// The command log window, which lives with the program shell.
+class ICommandLog {
+public:
+    virtual ~ICommandLog() = default;
+    virtual bool shown() const = 0;
+    virtual void append(const std::string& entry) = 0;
+    virtual void open() = 0;      // shows it, or brings it up with its entries
+    virtual void closeLog() = 0;  // closes it; its entries go
+};
+
 struct ConsoleDeps {
     dxcmd::ProgramState* state;
     dxcmd::IDialogs* dialogs;
@@ -29,6 +39,11 @@ struct ConsoleDeps {
     // The shell's single-instance and screen checks, run again by load();
     // false ends the start-up. Empty: no checks.
     std::function<bool()> startChecks = {};
+    // The diagnostic program: no camera, replies picked by hand, the log menu shown.
+    bool diagnostic = false;
+    ICommandLog* log = nullptr;
+    // Shows the about box, modal over the window.
+    std::function<void(QWidget* owner)> showAbout = {};
 };
 
 class frmMain : public QMainWindow, public dxcmd::IConsoleView, public IConsoleRoutines {
@@ -59,12 +74,12 @@ public:
 
     // Runs a transfer job in the transfer window and returns once it ended.
     void RunTransferJob(std::string_view job) override;
-    dxtransfer::IConsoleValues& values() { return *values_; }
+    dxparams::ISettingConsole& values() { return *values_; }
 
     // IConsoleView
     void setCommandLabel(const std::string& text) override;
     void setAckResult(const std::string& text) override;
-    bool logShown() const override { return false; }
+    bool logShown() const override { return deps_.log && deps_.log->shown(); }
     void appendLog(const std::string& entry) override;
     void setBusyPointer(bool busy) override;
     void showPortStatus(const std::string& device, const std::string& reason) override;

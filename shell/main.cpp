@@ -1,6 +1,6 @@
-// DX410: the splash, the start checks and the console window.
+// DX410: the splash, the start checks and the console window. Built twice:
+// as the program, and as the diagnostic program that talks to no camera.
 #include <QApplication>
-#include <QEventLoop>
 #include <QScreen>
 #include <QStandardPaths>
 #include <memory>
@@ -11,8 +11,20 @@
 #include "dxcmd/State.h"
 #include "dxlink/dxlink.h"
 #include "frmMain.h"
+#include "frmAbout.h"
+#include "frmLog.h"
 #include "frmRst.h"
 #include "frmSplash.h"
+
+namespace {
+
+#ifdef DX410_DIAGNOSTIC_PROGRAM
+constexpr bool kDiagnostic = true;
+#else
+constexpr bool kDiagnostic = false;
+#endif
+
+}  // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -27,6 +39,7 @@ int main(int argc, char** argv) {
 
     dxlink_set_event_pump(&dxconsole::PumpEvents, nullptr);
 
+    dxshell::frmLog log(dialogs);
     std::unique_ptr<dxconsole::frmMain> window;
     int failed = 0;
     dxshell::frmSplash splash([&] {
@@ -34,9 +47,15 @@ int main(int argc, char** argv) {
                                     QCoreApplication::applicationDirPath().toStdString(),
                                     QStandardPaths::writableLocation(QStandardPaths::AppDataLocation).toStdString(),
                                     [&checks] { return checks.run(); }};
+        deps.diagnostic = kDiagnostic;
+        deps.log = &log;
+        deps.showAbout = [&dialogs](QWidget* owner) {
+            dxshell::frmAbout about(dialogs, owner);
+            about.exec();
+        };
         window = std::make_unique<dxconsole::frmMain>(std::move(deps));
         dialogs.setParent(window.get());
-        if (state.DiagnosticMode)
+        if (kDiagnostic)
             window->commands().setReplyPicker([&window](dxcmd::ProgramState& s) {
                 dxshell::frmRst picker(s, window.get());
                 picker.exec();

@@ -118,14 +118,33 @@ Place locate(std::string_view text, const std::vector<Line>& lines, std::string_
     return p;
 }
 
-bool readFile(const std::string& path, std::string& out) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    std::ostringstream ss;
-    ss << in.rdbuf();
-    out = ss.str();
-    return !in.bad();
+}  // namespace
+
+// A FIFO would block, a device or a huge file would never end.
+bool ReadSmallFile(const std::string& path, std::string& out, size_t maxBytes) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat st {};
+    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size <= off_t(maxBytes);
+    out.clear();
+    char buf[16384];
+    while (ok) {
+        const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            ok = n == 0;
+            break;
+        }
+        out.append(buf, size_t(n));
+        ok = out.size() <= maxBytes;  // grew while being read
+    }
+    ::close(fd);
+    return ok;
 }
+
+namespace {
+
+bool readFile(const std::string& path, std::string& out) { return ReadSmallFile(path, out, kMaxProfileBytes); }
 
 // A file as the parser sees it: single-byte text. A UTF-16LE file with its
 // mark (a "Unicode" file from a Windows editor) is narrowed for parsing, and
@@ -182,8 +201,9 @@ bool writeAll(int fd, const std::string& data) {
     return true;
 }
 
-// Replaces path by data so that a crash leaves either the old or the new file.
-bool replaceFile(const std::string& path, const std::string& data) {
+}  // namespace
+
+bool ReplaceFileAtomically(const std::string& path, const std::string& data) {
     std::filesystem::path target(path);
     std::filesystem::path dir = target.parent_path();
     if (dir.empty()) dir = ".";
@@ -219,14 +239,12 @@ bool replaceFile(const std::string& path, const std::string& data) {
     return true;
 }
 
-}  // namespace
 
-std::string ReadProfileString(const std::string& path, const std::string& section,
-                              const std::string& key) {
-    std::string bytes;
-    if (!readFile(path, bytes)) return "";
-    const Content file(std::move(bytes));
-    const std::string& text = file.text();
+namespace {
+
+bool replaceFile(const std::string& path, const std::string& data) { return ReplaceFileAtomically(path, data); }
+
+std::string readValue(const std::string& text, const std::string& section, const std::string& key) {
     const std::vector<Line> lines = splitLines(text);
     const Place p = locate(text, lines, trim(section), trim(key));
     if (p.key == std::string::npos) return "";
@@ -240,6 +258,25 @@ std::string ReadProfileString(const std::string& path, const std::string& sectio
     size_t nul = out.find('\0');
     if (nul != std::string::npos) out.resize(nul);
     return out;
+}
+
+}  // namespace
+
+std::string ReadProfileString(const std::string& path, const std::string& section,
+                              const std::string& key) {
+    std::string bytes;
+    if (!readFile(path, bytes)) return "";
+    return readValue(Content(std::move(bytes)).text(), section, key);
+}
+
+ProfileSnapshot::ProfileSnapshot(const std::string& path) {
+    std::string bytes;
+    readable_ = readFile(path, bytes);
+    if (readable_) text_ = Content(std::move(bytes)).text();
+}
+
+std::string ProfileSnapshot::read(const std::string& section, const std::string& key) const {
+    return readValue(text_, section, key);
 }
 
 bool WriteProfileString(const std::string& path, const std::string& section,

@@ -75,11 +75,17 @@ private:
         case OptionGroup::BW: return {0, 1, 2, 3, 4, 5, 6};
         case OptionGroup::BWLevelAuto: return {0, 1, 2};
         case OptionGroup::BWLightType: return {0, 1};
+        case OptionGroup::CommunicationStyle: return {0, 1};
+        case OptionGroup::CamSel: {
+            std::set<int> all;
+            for (int i = 0; i < 32; ++i) all.insert(i);
+            return all;
+        }
         }
         return {};
     }
     void put(std::string_view name, int v, bool ok) {
-        if (!ok) throw InvalidValue(std::string(name) + " cannot take " + std::to_string(v));
+        if (!ok) throw InvalidValue::Property();
         record(std::string(name), std::to_string(v));
     }
     void record(const std::string& name, const std::string& v) {

@@ -9,13 +9,38 @@
 
 namespace dxcmd {
 
+// A profile file read once, so that every key comes from the same version of
+// it. Empty (every key reads "") when the file cannot be read.
+class ProfileSnapshot {
+public:
+    explicit ProfileSnapshot(const std::string& path);
+    bool readable() const { return readable_; }
+    std::string read(const std::string& section, const std::string& key) const;
+
+private:
+    bool readable_ = false;
+    std::string text_;  // single-byte text as parsed
+};
+
 // "" when the file, section or key is missing; values cut at 1023 characters.
+// Only regular files up to kMaxProfileBytes are read.
+inline constexpr size_t kMaxProfileBytes = 4 << 20;
+
 std::string ReadProfileString(const std::string& path, const std::string& section,
                               const std::string& key);
 // Creates file, section or key as needed; replaces atomically (temp file and
 // rename). false when the file could not be written.
 bool WriteProfileString(const std::string& path, const std::string& section,
                         const std::string& key, const std::string& value);
+
+// Replaces path by data through a temporary file in the same folder, fsynced
+// and renamed, so a crash leaves either the old file or the new one. An
+// existing file keeps its permissions. false when nothing was replaced.
+bool ReplaceFileAtomically(const std::string& path, const std::string& data);
+
+// Reads a regular file of at most maxBytes; false otherwise (a FIFO, a
+// device, a folder, a file too large).
+bool ReadSmallFile(const std::string& path, std::string& out, size_t maxBytes);
 
 // Where current.orn lives: programDir when it can be written, else
 // fallbackDir (created when missing).

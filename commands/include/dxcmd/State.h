@@ -8,14 +8,6 @@
 
 namespace dxcmd {
 
-// The diagnostic build talks to no camera: commands succeed on the spot and
-// query replies are picked by hand. Off in the delivered program.
-#ifdef DX410_DIAGNOSTIC
-inline constexpr bool kDiagnosticBuild = true;
-#else
-inline constexpr bool kDiagnosticBuild = false;
-#endif
-
 struct ProgramState {
     // connection (set by the connection settings)
     int16_t CommPort = 1;        // COM number
@@ -44,7 +36,9 @@ struct ProgramState {
     bool TransferCancelled = false;
     std::string DumpFilePath;
 
-    bool DiagnosticMode = kDiagnosticBuild;
+    // The diagnostic program talks to no camera: commands succeed on the spot
+    // and query replies are picked by hand. Off in the delivered program.
+    bool DiagnosticMode = false;
     std::string SimulatedReply;  // the diagnostic build's picked reply
 
     bool busy() const { return InitializingConsole || LoadingSettingFile || UpdatingFromCamera; }

@@ -1,0 +1,84 @@
+// Save Setting File as, and Save Changes.
+#include <array>
+#include <filesystem>
+
+#include "dxcmd/Profile.h"
+#include "dxparams/Catalogue.h"
+#include "dxparams/SettingFiles.h"
+
+namespace dxparams {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// A stored lens position is sent back as the command it is, when it is one.
+bool IsFrame(const std::string& v) {
+    if (v.size() < 8 || (v.size() + 1) % 3 != 0) return false;
+    for (size_t i = 0; i < v.size(); ++i) {
+        const bool colon = i % 3 == 2;
+        if (colon ? v[i] != ':' : !std::isxdigit(static_cast<unsigned char>(v[i]))) return false;
+    }
+    const int head = std::stoi(v.substr(0, 2), nullptr, 16);
+    const size_t bytes = (v.size() + 1) / 3;
+    if (head >= 0x82 && head <= 0x8E) return bytes == size_t(head - 0x80) + 1;
+    if (head == 0x8F) return bytes == size_t(std::stoi(v.substr(3, 2), nullptr, 16)) + 1;
+    return false;
+}
+
+}  // namespace
+
+SaveAsResult SaveSettingFileAs(const std::string& currentFile, const std::string& target) {
+    if (target.empty()) return SaveAsResult::Failed;
+    // compared as files: another spelling of the path, or a link, is the same file
+    std::error_code ec;
+    const fs::path t = fs::absolute(target, ec), c = fs::absolute(currentFile, ec);
+    if (t.lexically_normal() == c.lexically_normal() || fs::equivalent(t, c, ec) ||
+        fs::weakly_canonical(t, ec) == fs::weakly_canonical(c, ec))
+        return SaveAsResult::SameFile;
+
+    std::string data;
+    if (!dxcmd::ReadSmallFile(currentFile, data, dxcmd::kMaxProfileBytes)) return SaveAsResult::Failed;
+    if (!dxcmd::ReplaceFileAtomically(t.string(), data)) return SaveAsResult::Failed;
+    return SaveAsResult::Copied;
+}
+
+void SaveChanges(dxcmd::CommandLayer& commands, IConsoleHandlers& console, const std::string& settingFile) {
+    dxcmd::ProgramState& st = commands.state();
+    const int style = console.selectedStyle();
+    if (style >= 0) st.CommStyle = static_cast<int16_t>(style);
+    // the addressed camera, never the "00" of buttons a refresh has cleared;
+    // none at all is refused once, not once a command
+    if (st.CommStyle == 1 && st.MachineID == "0") {
+        commands.dialogs().message("Please choose a camera number.", "Error", dxcmd::Icon::Critical,
+                                   dxcmd::Buttons::Ok, dxcmd::Answer::Ok);
+        return;
+    }
+
+    auto stored = [&](const Param& p, std::string_view label) {
+        const std::string v = dxcmd::ReadProfileString(settingFile, std::string(p.section()), std::string(p.key));
+        if (!IsFrame(v)) return;  // missing, or a failed read-back: nothing to send
+        st.LogLabel = std::string(label);
+        commands.ExecCmd(v, "A0", std::string(p.section()), std::string(p.key));
+    };
+    using H = Handler;
+    const bool dx430 = console.isDX430();
+    for (H h : {H::CameraTitleExecute, H::Pan, H::Tilt, H::VariablePT}) console.run(h);
+    stored(cat::FocusPosition, cat::FocusPosition.label);
+    console.run(H::FocusEasy);
+    stored(cat::ZoomPosition, cat::ZoomPosition.label);
+    stored(cat::IrisPosition, cat::IrisPosition.labelSet);
+    for (H h : {H::IrisMode, H::Shutter, H::ShutterSpeed, H::ExDRLevel, H::SenseUp}) console.run(h);
+    if (dx430) console.run(H::SenseUpPriority);
+    for (H h : {H::BLCArea, H::AGC, H::WhiteBalance, H::WhiteBalanceMgG, H::WhiteBalanceRB, H::AutoBlack, H::Colour,
+                H::Enhance, H::Pedestal})
+        console.run(h);
+    if (dx430)
+        for (H h : {H::BW, H::BWLevelAuto, H::BWLightType}) console.run(h);
+    st.LogLabel = std::string(trg::EnterParameter.label);
+    commands.ExecCmd("83:45:16:00", "A0", "", "");
+    st.LogLabel = std::string(trg::EnterParameter.label);
+    commands.ExecCmd("83:45:16:01", "A0", "", "");
+}
+
+}  // namespace dxparams
