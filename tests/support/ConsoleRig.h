@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 #include <chrono>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -41,6 +42,9 @@ struct ConsoleRig {
 
     // Builds and loads the window; nothing reaches the camera before the
     // caller's first action (the record of received frames starts empty).
+    // Changes the window's dependencies before it is built (log, about box, diagnostic).
+    std::function<void(dxconsole::ConsoleDeps&)> customize;
+
     bool open(std::string programDir = {}, std::string fallbackDir = {}) {
         if (!sim.start() || !dir.isValid()) return false;
         setenv("DX410_COM1", sim.devicePath().c_str(), 1);
@@ -51,8 +55,9 @@ struct ConsoleRig {
             l->put_SerialTimeout(300);  // keeps a silent camera from costing 5 s a command
             return l;
         };
-        win = std::make_unique<dxconsole::frmMain>(
-            dxconsole::ConsoleDeps{&state, &dialogs, link, programDir, fallbackDir});
+        dxconsole::ConsoleDeps deps{&state, &dialogs, link, programDir, fallbackDir};
+        if (customize) customize(deps);
+        win = std::make_unique<dxconsole::frmMain>(std::move(deps));
         return win->load();
     }
 
