@@ -52,11 +52,12 @@ dxsim::Options camera(int packets, bool paced, int cameras = 0) {
     o.paced = paced;
     o.turnaroundMs = 0;
     o.multiDropCameras = cameras;
+    o.lateMs = 100;  // a late answer keeps the link waiting long enough to cancel in
     return o;
 }
 
 // The window's Cancel, from inside the link's wait, once the camera has
-// received `frame`.
+// received `frame` (made to answer late, so the wait is sure to be long).
 class CancelAt {
 public:
     CancelAt(const dxsim::CameraSim& sim, dxcmd::ProgramState& st, std::string frame)
@@ -181,8 +182,8 @@ TEST_F(DumpJob, FailedOrCancelledDownloadLeavesTheOldFile) {
          {"Receive failed.\r\nCommand =84:0A:00:00:11\r\nResult =NL", stopped}, 19},
         {"packet cut short", packetRead(17), "", file, Fault::Truncated,
          {"Bad value.\r\nCommand =84:0A:00:00:11\r\nResult =8F:16:4A:00:00", stopped}, 19},
-        {"cancelled half way", "", packetRead(10), file, Fault::None, {}, 12},
-        {"cancelled in the last packet", "", packetRead(63), file, Fault::None, {}, 65},
+        {"cancelled half way", packetRead(10), packetRead(10), file, Fault::Late, {}, 12},
+        {"cancelled in the last packet", packetRead(63), packetRead(63), file, Fault::Late, {}, 65},
         {"folder missing", "", "", lost, Fault::None,
          {"Download failed: the dump file could not be written (create: No such file or directory).\r\n" + lost}, 0},
     };
@@ -262,7 +263,7 @@ TEST_F(SmallDump, UploadOutcomes) {
          {"Bad value.\r\nCommand =82:0B:06\r\nResult =90:4B:06:00"}, Icon::Critical, 14, true, ""},
         {"END refused", ok, fault("83:4B:03", Fault::WrongAck), {layerError("83:4B:03:00"), "Error!"}, Icon::None, 14,
          false, ""},
-        {"cancelled", ok, none, {}, Icon::None, 8, false, lines[3]},
+        {"cancelled", ok, fault(lines[3], Fault::Late), {}, Icon::None, 8, false, lines[3]},
         {"no file", "", [&] { state.DumpFilePath = dir.file("none.dmp"); }, {"File does not exist."},
          Icon::Critical, 3, false, ""},
         {"a folder", "", [&] { state.DumpFilePath = dir.path().string(); }, {"File does not exist."},
