@@ -6,10 +6,26 @@
 
 #include "PictureHandlers.h"
 #include "dxparams/Catalogue.h"
+#include "dxtransfer/Jobs.h"
 
 namespace dxconsole {
 
 namespace trg = dxparams::trg;
+
+namespace {
+
+constexpr const char* kDumpFilter = "Dump File(*.dmp)|*.dmp|ALL Files(*.*)|*.*|";
+
+// A dump button never ends the program: whatever goes wrong ends the handler.
+template <typename F>
+void trapped(F&& handler) {
+    try {
+        handler();
+    } catch (...) {
+    }
+}
+
+}  // namespace
 
 FunctionHandlers::FunctionHandlers(ConsoleContext& context, PictureHandlers& picture)
     : ctx_(context),
@@ -18,7 +34,9 @@ FunctionHandlers::FunctionHandlers(ConsoleContext& context, PictureHandlers& pic
       optFactorySettings_(need<QButtonGroup>(context.window, "optFactorySettings")),
       cmdMenu_(need<QPushButton>(context.window, "cmdMenu")),
       cmdSet_(need<QPushButton>(context.window, "cmdSet")),
-      cmdExecLoadFactorySettings_(need<QPushButton>(context.window, "cmdExecLoadFactorySettings")) {
+      cmdExecLoadFactorySettings_(need<QPushButton>(context.window, "cmdExecLoadFactorySettings")),
+      cmdExecDownload_(need<QPushButton>(context.window, "cmdExecDownload")),
+      cmdExecUpload_(need<QPushButton>(context.window, "cmdExecUpload")) {
     connect(cmdMenu_, &QPushButton::clicked, this, [this] { cmdMenu_Click(); });
     connect(cmdSet_, &QPushButton::clicked, this, [this] { cmdSet_Click(); });
     connect(optFactorySettings_, &QButtonGroup::idToggled, this, [this](int, bool on) {
@@ -26,6 +44,8 @@ FunctionHandlers::FunctionHandlers(ConsoleContext& context, PictureHandlers& pic
     });
     connect(cmdExecLoadFactorySettings_, &QPushButton::clicked, this,
             [this] { cmdExecLoadFactorySettings_Click(); });
+    connect(cmdExecDownload_, &QPushButton::clicked, this, [this] { cmdExecDownload_Click(); });
+    connect(cmdExecUpload_, &QPushButton::clicked, this, [this] { cmdExecUpload_Click(); });
 }
 
 void FunctionHandlers::cmdMenu_Click() {
@@ -68,6 +88,31 @@ void FunctionHandlers::cmdExecLoadFactorySettings_Click() {
                         dxcmd::Answer::Ok);
     ctx_.routines.ResetConsole(all ? 0 : 2);
     ctx_.routines.RefreshControlStates();
+}
+
+void FunctionHandlers::cmdExecDownload_Click() {
+    trapped([this] {
+        ctx_.state.TransferJob = std::string(dxtransfer::kDump64Download);
+        // the dialog asks before an existing file is replaced
+        const auto file = ctx_.commands.dialogs().saveFile(kDumpFilter, "dmp");
+        if (!file) return;
+        ctx_.state.DumpFilePath = *file;
+        ctx_.routines.RunTransferJob(dxtransfer::kDump64Download);
+    });
+}
+
+void FunctionHandlers::cmdExecUpload_Click() {
+    trapped([this] {
+        ctx_.state.TransferJob = std::string(dxtransfer::kDump64Upload);
+        auto& dialogs = ctx_.commands.dialogs();
+        const auto file = dialogs.openFile(kDumpFilter);
+        if (!file) return;
+        ctx_.state.DumpFilePath = *file;
+        if (dialogs.message("Are you sure to upload?", "Upload", dxcmd::Icon::Question, dxcmd::Buttons::YesNo,
+                            dxcmd::Answer::No) != dxcmd::Answer::Yes)
+            return;
+        ctx_.routines.RunTransferJob(dxtransfer::kDump64Upload);
+    });
 }
 
 }  // namespace dxconsole

@@ -1,4 +1,4 @@
-// The camera's own menu keys and the factory reset.
+// The camera's own menu keys, the factory reset and the memory dump buttons.
 #pragma once
 
 #include <QObject>
@@ -23,6 +23,8 @@ public:
     void cmdSet_Click();
     void optFactorySettings_Click();
     void cmdExecLoadFactorySettings_Click();
+    void cmdExecDownload_Click();
+    void cmdExecUpload_Click();
 
 private:
     ConsoleContext& ctx_;
@@ -32,6 +34,8 @@ private:
     QPushButton* cmdMenu_;
     QPushButton* cmdSet_;
     QPushButton* cmdExecLoadFactorySettings_;
+    QPushButton* cmdExecDownload_;
+    QPushButton* cmdExecUpload_;
 };
 
 // The group inside what InstallHandlers returned (Save Changes calls its

@@ -533,8 +533,6 @@ void frmMain::buildControls() {
         tighten(dg);
         auto* down = button("cmdExecDownload", QStringLiteral("Download"));
         auto* up = button("cmdExecUpload", QStringLiteral("Upload"));
-        down->setEnabled(false);  // the dump transfers come with the transfer window
-        up->setEnabled(false);
         dg->addWidget(down);
         dg->addWidget(up);
         dg->addStretch();

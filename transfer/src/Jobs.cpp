@@ -23,6 +23,8 @@ const JobInfo* FindJob(std::string_view name) {
                 &PositionTitleLoad},
         JobInfo{kPositionDataLoad, "Now Position Data loading...", "Now Position Data loading...",
                 &PositionDataLoad},
+        JobInfo{kDump64Download, "Now Downloading...", "Now Downloading from the camera...", &Dump64Download},
+        JobInfo{kDump64Upload, "Now Uploading...", "Now Uploading to the camera...", &Dump64Upload},
     };
     for (const JobInfo& j : kJobs)
         if (j.name == name) return &j;

@@ -45,6 +45,8 @@ struct JobInfo {
 inline constexpr std::string_view kCamDataLoad = "CAMDATALOAD";
 inline constexpr std::string_view kPositionTitleLoad = "POSITIONTITLELOAD";
 inline constexpr std::string_view kPositionDataLoad = "POSITIONDATALOAD";
+inline constexpr std::string_view kDump64Download = "DUMP64DOWNLOAD";
+inline constexpr std::string_view kDump64Upload = "DUMP64UPLOAD";
 
 // nullptr for a name that is not a job.
 const JobInfo* FindJob(std::string_view name);
@@ -52,6 +54,9 @@ const JobInfo* FindJob(std::string_view name);
 void CamDataLoad(JobEnv& env);
 void PositionTitleLoad(JobEnv& env);
 void PositionDataLoad(JobEnv& env);
+// The camera's memory into the dump file at DumpFilePath, and back.
+void Dump64Download(JobEnv& env);
+void Dump64Upload(JobEnv& env);
 
 // The title in a title query's reply, in either character form, without
 // leading and trailing blanks. Latin-1 text.

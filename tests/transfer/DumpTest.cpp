@@ -1,0 +1,257 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <optional>
+
+#include "JobRig.h"
+
+using namespace dxtest;
+using Strings = std::vector<std::string>;
+using dxcmd::Icon;
+using dxsim::Fault;
+
+namespace {
+
+std::string packetRead(int k) {
+    char b[32];
+    std::snprintf(b, sizeof b, "84:0A:00:%02X:%02X", k / 128, k % 128);
+    return b;
+}
+
+Strings downloadCommands(int packets) {
+    Strings c{"82:0B:04"};
+    for (int k = 0; k < packets; ++k) c.push_back(packetRead(k));
+    return c;
+}
+
+Strings uploadCommands(const Strings& lines) {
+    Strings c{"82:0B:04", "82:0B:05", "82:0B:01", "83:4B:02:00"};
+    c.insert(c.end(), lines.begin(), lines.end());
+    c.insert(c.end(), {"82:0B:06", "83:4B:03:00"});
+    return c;
+}
+
+std::string dumpText(const Strings& lines, const char* eol = "\r\n") {
+    std::string t;
+    for (const auto& l : lines) t += l + eol;
+    return t + eol;
+}
+
+// Valid packets that no simulated camera holds from the factory.
+Strings otherMemory(int packets) {
+    Strings m;
+    for (int k = 0; k < packets; ++k)
+        m.push_back(dxsim::packetFrame(k, std::vector<uint8_t>(dxsim::kPacketDataBytes, uint8_t(0x40 + k))));
+    return m;
+}
+
+// The window's Cancel, from inside the link's wait for `frame`, which the
+// camera answers late so that the wait is sure to be long.
+struct CancelAt {
+    CancelAt(dxsim::CameraSim& sim, dxcmd::ProgramState& st, std::string frame)
+        : sim(sim), st(st), frame(std::move(frame)) {
+        sim.injectFault(this->frame, Fault::Late);
+        dxlink_set_event_pump(&check, this);
+    }
+    ~CancelAt() { dxlink_set_event_pump(nullptr, nullptr); }
+    static void check(void* self) {
+        auto* c = static_cast<CancelAt*>(self);
+        const Strings r = c->sim.received();
+        if (std::find(r.begin(), r.end(), c->frame) != r.end()) c->st.TransferCancelled = true;
+    }
+    dxsim::CameraSim& sim;
+    dxcmd::ProgramState& st;
+    std::string frame;
+};
+
+}  // namespace
+
+template <int Packets, bool Paced, int Cameras = 0>
+class Dump : public JobRig {
+protected:
+    Dump() : JobRig([] {
+        auto o = paced(Cameras);
+        o.dumpPackets = Packets;
+        o.paced = Paced;
+        o.lateMs = 100;
+        return o;
+    }()) {}
+    void SetUp() override {
+        JobRig::SetUp();
+        state.UpdatingFromCamera = false;  // the dump buttons leave it clear
+    }
+    void runDump(JobRoutine job, std::string path = {}) {
+        bar = Bar{};
+        state.TransferCancelled = false;
+        state.DumpFilePath = path.empty() ? file : path;
+        run(job);
+    }
+    const std::string file = dir.file("camera.dmp");
+};
+using DumpJob = Dump<64, true>;
+using DumpJob200 = Dump<200, false>;
+using SmallDump = Dump<8, true>;
+using DumpMultiDrop = Dump<64, false, 3>;
+
+TEST_F(DumpJob, RoundTripToACameraWithOtherMemory) {
+    runDump(Dump64Download);
+    const Strings memory = sim.state().memory;
+    EXPECT_EQ(commands(), downloadCommands(64));
+    EXPECT_EQ(readRaw(file), dumpText(memory));
+    EXPECT_EQ(bar.v, 992);
+    EXPECT_EQ(bar.steps.size(), 62u) << "16 a step, none once at 990";
+
+    dxsim::Options o;
+    o.model = dxsim::Model::DX410;
+    dxsim::CameraSim other(o);
+    ASSERT_TRUE(other.start());
+    ::setenv("DX410_COM2", other.devicePath().c_str(), 1);
+    ASSERT_NE(other.state().memory, memory);
+    state.CommPort = 2;
+    runDump(Dump64Upload);
+    Strings sent = other.received();
+    std::erase(sent, "A0");
+    EXPECT_EQ(sent, uploadCommands(memory));
+    EXPECT_EQ(other.state().memory, memory);
+    EXPECT_EQ(bar.v, 992);
+}
+
+TEST_F(DumpJob200, HighByteFromPacket128) {
+    runDump(Dump64Download);
+    EXPECT_EQ(commands(), downloadCommands(200));
+    EXPECT_EQ(commands()[129], "84:0A:00:01:00");
+    EXPECT_EQ(readRaw(file), dumpText(sim.state().memory));
+    EXPECT_EQ(bar.v, 990);
+    runDump(Dump64Upload);
+    EXPECT_EQ(commands(), uploadCommands(sim.state().memory));
+}
+
+TEST_F(DumpMultiDrop, EveryPacketAddressedToTheChosenCamera) {
+    auto s = sim.state(3);
+    s.memory = otherMemory(64);
+    sim.setState(s, 3);
+    state.CommStyle = 1;
+    const std::tuple<std::string, JobRoutine, size_t> runs[] = {{"02", &Dump64Download, 65}, {"03", &Dump64Upload, 70}};
+    for (const auto& [id, job, frames] : runs) {
+        state.MachineID = id;
+        runDump(job);
+        EXPECT_EQ(commands().size(), frames);
+        for (const auto& f : commands()) EXPECT_TRUE(f.starts_with("B1:01:" + id + ":")) << f;
+    }
+    EXPECT_EQ(sim.state(3).memory, sim.state(2).memory);
+}
+
+TEST_F(DumpJob, FailedOrCancelledDownloadLeavesTheOldFile) {
+    struct Case {
+        const char* name;
+        std::string frame;
+        Fault fault;  // Late: cancelled while it is awaited
+        Strings boxes;
+        size_t sent;
+        std::string path = {};
+    };
+    const std::string stopped = "Download stopped: packet 17 could not be read. No file was written.";
+    const std::string lost = dir.file("gone/camera.dmp");
+    const Case cases[] = {
+        {"count bad", "82:0B:04", Fault::BadFirstByte,
+         {"Bad value.\r\nCommand =82:0B:04\r\nResult =90:4B:04:3F",
+          "Download stopped: the packet count could not be read. No file was written."}, 1},
+        {"packet unanswered", packetRead(17), Fault::NoReply,
+         {"Receive failed.\r\nCommand =84:0A:00:00:11\r\nResult =NL", stopped}, 19},
+        {"packet cut short", packetRead(17), Fault::Truncated,
+         {"Bad value.\r\nCommand =84:0A:00:00:11\r\nResult =8F:16:4A:00:00", stopped}, 19},
+        {"cancelled half way", packetRead(10), Fault::Late, {}, 12},
+        {"cancelled in the last packet", packetRead(63), Fault::Late, {}, 65},
+        {"folder missing", "", Fault::None,
+         {"Download failed: the dump file could not be written (create: No such file or directory).\r\n" + lost}, 0,
+         lost},
+    };
+    const Strings all = downloadCommands(64);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        writeRaw(file, "OLD\r\n");
+        sim.clearFaults();
+        std::optional<CancelAt> cancel;
+        if (c.fault == Fault::Late) cancel.emplace(sim, state, c.frame);
+        else if (!c.frame.empty()) sim.injectFault(c.frame, c.fault);
+        for (const auto& b : c.boxes) dialogs.expectMessage(b);
+        runDump(Dump64Download, c.path);
+        dialogs.verify();
+        EXPECT_EQ(commands(), Strings(all.begin(), all.begin() + long(c.sent)));
+        EXPECT_EQ(readRaw(file), "OLD\r\n");
+        EXPECT_EQ(dir.entries(), 1u) << "no temporary file left";
+    }
+}
+
+// Each way the upload ends, and each file it refuses before START.
+TEST_F(SmallDump, UploadOutcomes) {
+    const Strings lines = otherMemory(8);
+    Strings corrupted = lines, longLength = lines, gap = lines;
+    corrupted[3][30] = corrupted[3][30] == '1' ? '2' : '1';  // a data digit: the checksum no longer holds
+    longLength[0].replace(3, 2, "17");
+    gap[3] = "";
+    std::string badHex = dumpText(lines);
+    badHex[70 + 19] = 'G';  // line 2, byte 6
+    std::optional<CancelAt> cancel;
+    struct Case {
+        const char* name;
+        std::string text;
+        std::function<void()> arrange;
+        Strings boxes;
+        Icon icon;    // of the last box
+        size_t sent;  // how much of the whole handshake went out
+        bool stored = false;
+    };
+    const auto layerError = [](const std::string& c) { return "Error!\r\nSECTION = []\r\nKEY = []\r\nCommand = " + c; };
+    const auto fault = [&](std::string prefix, Fault f) { return [&, prefix, f] { sim.injectFault(prefix, f); }; };
+    const auto none = [] {};
+    // refused before START, the camera untouched
+    const auto refusal = [&](const char* name, std::string text, const std::string& why) {
+        return Case{name, std::move(text), none, {"Upload stopped: " + why + ". The camera was not changed."},
+                    Icon::Critical, 3};
+    };
+    const std::string ok = dumpText(lines), notPacket = " of the dump file is not a packet";
+    const Case cases[] = {
+        {"stored", ok, none, {}, Icon::None, 14, true},
+        {"LF line ends, lines past the count ignored", dumpText(otherMemory(10), "\n"), none, {}, Icon::None, 14, true},
+        {"count unreadable", ok, fault("82:0B:04", Fault::BadFirstByte),
+         {"Bad value.\r\nCommand =82:0B:04\r\nResult =90:4B:04:07",
+          "Upload stopped: the packet count could not be read. The camera was not changed."}, Icon::Critical, 1},
+        {"not ready", ok, [&] { auto s = sim.state(); s.uploading = true; sim.setState(s); },
+         {"Not ready to start! Try again,please."}, Icon::None, 3},
+        {"START refused", ok, fault("83:4B:02", Fault::WrongAck), {layerError("83:4B:02:00"), "Error!"}, Icon::None, 4},
+        {"packet refused", ok, fault(lines[5], Fault::WrongAck), {layerError(lines[5]), "Upload error!"},
+         Icon::Critical, 10},
+        {"corrupted line", dumpText(corrupted), none, {"Check Sum Error!"}, Icon::None, 13},
+        {"CHECKERR unreadable counts as none", ok, fault("82:0B:06", Fault::BadFirstByte),
+         {"Bad value.\r\nCommand =82:0B:06\r\nResult =90:4B:06:00"}, Icon::Critical, 14, true},
+        {"END refused", ok, fault("83:4B:03", Fault::WrongAck), {layerError("83:4B:03:00"), "Error!"}, Icon::None, 14},
+        {"cancelled", ok, [&] { cancel.emplace(sim, state, lines[3]); }, {}, Icon::None, 8},
+        {"no file", "", [&] { std::filesystem::remove(file); }, {"File does not exist."}, Icon::Critical, 3},
+        refusal("one line short", dumpText(Strings(lines.begin(), lines.end() - 1)),
+                "the camera takes 8 packets but the dump file holds 7"),
+        refusal("empty line inside", dumpText(gap), "line 4" + notPacket),
+        refusal("not hex", badHex, "line 2" + notPacket),
+        refusal("length byte wrong", dumpText(longLength), "line 1" + notPacket),
+        refusal("one line of 4 MB", std::string(4 << 20, '8'), "line 1" + notPacket),
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        sim.resetToFactory();
+        sim.clearFaults();
+        const Strings before = sim.state().memory;
+        writeRaw(file, c.text);
+        c.arrange();
+        for (const auto& b : c.boxes) dialogs.expectMessage(b);
+        dialogs.clearShown();
+        runDump(Dump64Upload);
+        cancel.reset();
+        dialogs.verify();
+        const Strings sent = uploadCommands(c.text == dumpText(corrupted) ? corrupted : lines);
+        EXPECT_EQ(commands(), Strings(sent.begin(), sent.begin() + long(c.sent)));
+        EXPECT_EQ(sim.state().memory, c.stored ? lines : before);
+        if (c.boxes.empty()) continue;
+        const auto& last = dialogs.shown().back();
+        EXPECT_TRUE(last.icon == c.icon && last.title.empty() && last.buttons == dxcmd::Buttons::Ok);
+    }
+}
