@@ -6,12 +6,11 @@
 #include <QtTest>
 #include <memory>
 
-#include "../support/ConsoleRig.h"
+#include "../support/RigTest.h"
 #include "../support/PumpHook.h"
 
 namespace {
 
-using Rig = dxtest::ConsoleRig;
 
 const char* const kAskUpload = "Are you sure to upload?";
 
@@ -22,28 +21,25 @@ QByteArray contents(const QString& path) {
 
 }  // namespace
 
-class TestDump : public QObject {
+class TestDump : public dxtest::RigTest {
     Q_OBJECT
 
-    std::unique_ptr<Rig> rig;
     QString path;
 
     void click(const char* button) { rig->w<QPushButton>(button)->click(); }
 
-private slots:
-    void initTestCase() { QApplication::setQuitOnLastWindowClosed(false); }
-    void init() {
+protected:
+    std::unique_ptr<Rig> makeRig() override {
         dxsim::Options o;
         o.turnaroundMs = 1;
         o.dumpPackets = 8;
-        rig = std::make_unique<Rig>(o);
-        QVERIFY(rig->openShown());
+        return std::make_unique<Rig>(o);
+    }
+    void arrange() override {
         path = rig->dir.filePath("camera.dmp");
     }
-    void cleanup() {
-        const QStringList failures = Rig::finish(rig);
-        QVERIFY2(failures.isEmpty(), qPrintable(failures.join("\n")));
-    }
+
+private slots:
 
     void downloadThenUploadRestoresTheMemory() {
         QStringList seen;  // what the transfer window showed while its job ran

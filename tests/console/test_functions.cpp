@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <memory>
 
-#include "../support/ConsoleRig.h"
+#include "../support/RigTest.h"
 #include "dxcmd/Profile.h"
 #include "dxlink/dxlink.h"
 #include "dxsim/CameraSim.h"
@@ -18,7 +18,6 @@
 
 namespace {
 
-using Rig = dxtest::ConsoleRig;
 
 }  // namespace
 
@@ -26,7 +25,7 @@ using Rig = dxtest::ConsoleRig;
 const char* const kAskAll = "Are you sure to reset camera data to factory settings?";
 const char* const kAskKeep = "Are you sure to reset without TITLE and PRISET POSITION to factory settings?";
 
-class TestFunctions : public QObject {
+class TestFunctions : public dxtest::RigTest {
     Q_OBJECT
 
     void click(const char* name) { QTest::mouseClick(rig->w<QPushButton>(name), Qt::LeftButton); }
@@ -43,18 +42,7 @@ class TestFunctions : public QObject {
         rig->sim.clearReceived();
     }
 
-    std::unique_ptr<Rig> rig;
-
 private slots:
-    void initTestCase() { QApplication::setQuitOnLastWindowClosed(false); }
-    void init() {
-        rig = std::make_unique<Rig>();
-        QVERIFY(rig->openShown());
-    }
-    void cleanup() {
-        const QStringList failures = Rig::finish(rig);
-        QVERIFY2(failures.isEmpty(), qPrintable(failures.join("\n")));
-    }
 
     void menuLeavesAutoModeFirst_data() {
         QTest::addColumn<int>("mode");

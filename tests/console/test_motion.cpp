@@ -14,7 +14,7 @@
 #include <cstdlib>
 #include <memory>
 
-#include "../support/ConsoleRig.h"
+#include "../support/RigTest.h"
 #include "dxcmd/Profile.h"
 #include "dxlink/dxlink.h"
 #include "dxsim/CameraSim.h"
@@ -22,12 +22,11 @@
 
 namespace {
 
-using Rig = dxtest::ConsoleRig;
 
 }  // namespace
 
 
-class TestMotion : public QObject {
+class TestMotion : public dxtest::RigTest {
     Q_OBJECT
 
     QToolButton* button(const char* name) { return rig->w<QToolButton>(name); }
@@ -45,18 +44,7 @@ class TestMotion : public QObject {
         rig->sim.setState(s);
     }
 
-    std::unique_ptr<Rig> rig;
-
 private slots:
-    void initTestCase() { QApplication::setQuitOnLastWindowClosed(false); }
-    void init() {
-        rig = std::make_unique<Rig>();
-        QVERIFY(rig->openShown());
-    }
-    void cleanup() {
-        const QStringList failures = Rig::finish(rig);
-        QVERIFY2(failures.isEmpty(), qPrintable(failures.join("\n")));
-    }
 
     void pressAndRelease_data() {
         QTest::addColumn<QString>("name");

@@ -15,7 +15,7 @@
 #include <memory>
 #include <vector>
 
-#include "../support/ConsoleRig.h"
+#include "../support/RigTest.h"
 #include "dxcmd/Profile.h"
 #include "dxlink/dxlink.h"
 #include "dxsim/CameraSim.h"
@@ -23,12 +23,11 @@
 
 namespace {
 
-using Rig = dxtest::ConsoleRig;
 
 }  // namespace
 
 
-class TestPicture : public QObject {
+class TestPicture : public dxtest::RigTest {
     Q_OBJECT
 
     enum Kind { Slider, List, Group, Check };
@@ -47,20 +46,13 @@ class TestPicture : public QObject {
         return "83:43:04:64";
     }
 
-    std::unique_ptr<Rig> rig;
-
-private slots:
-    void initTestCase() { QApplication::setQuitOnLastWindowClosed(false); }
-    void init() {
-        rig = std::make_unique<Rig>();
-        QVERIFY(rig->openShown());
+protected:
+    void arrange() override {
         rig->win->mnuTkc_Click(0);  // DX-430: every picture control is there
         QCOMPARE(rig->frames(0), QStringList());
     }
-    void cleanup() {
-        const QStringList failures = Rig::finish(rig);
-        QVERIFY2(failures.isEmpty(), qPrintable(failures.join("\n")));
-    }
+
+private slots:
 
     // Each step starts from the state the step before left; every change
     // sends one command, recorded under its key once acknowledged.

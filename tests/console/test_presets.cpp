@@ -12,21 +12,18 @@
 #include <QtTest>
 #include <memory>
 
-#include "../support/ConsoleRig.h"
+#include "../support/RigTest.h"
 #include "dxparams/Titles.h"
 
 namespace {
 
-using Rig = dxtest::ConsoleRig;
 
 const std::string kRefused(dxparams::kTitleCharactersMessage);
 
 }  // namespace
 
-class TestPresets : public QObject {
+class TestPresets : public dxtest::RigTest {
     Q_OBJECT
-
-    std::unique_ptr<Rig> rig;
 
     QTreeWidget* list() { return rig->w<QTreeWidget>("lswPresetPosition"); }
     QPoint rowPoint(int row) {
@@ -49,15 +46,6 @@ class TestPresets : public QObject {
     }
 
 private slots:
-    void initTestCase() { QApplication::setQuitOnLastWindowClosed(false); }
-    void init() {
-        rig = std::make_unique<Rig>();
-        QVERIFY(rig->openShown());
-    }
-    void cleanup() {
-        const QStringList failures = Rig::finish(rig);
-        QVERIFY2(failures.isEmpty(), qPrintable(failures.join("\n")));
-    }
 
     void leftClickSelectsAndLoadsThePreset() {
         auto s = rig->sim.state();

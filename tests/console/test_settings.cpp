@@ -12,13 +12,12 @@
 #include <QtTest>
 #include <memory>
 
-#include "../support/ConsoleRig.h"
+#include "../support/RigTest.h"
 #include "frmAbout.h"
 #include "frmLog.h"
 
 namespace {
 
-using Rig = dxtest::ConsoleRig;
 
 const char* const kAskSave = "Are you sure to save current cahnges to the camera?";
 
@@ -46,10 +45,8 @@ QByteArray settingFile(bool dx430, bool multiDrop) {
 
 }  // namespace
 
-class TestSettings : public QObject {
+class TestSettings : public dxtest::RigTest {
     Q_OBJECT
-
-    std::unique_ptr<Rig> rig;
 
     QString path(const char* name) { return rig->dir.filePath(QString::fromLatin1(name)); }
     void load(const QString& file) {
@@ -74,15 +71,6 @@ class TestSettings : public QObject {
     }
 
 private slots:
-    void initTestCase() { QApplication::setQuitOnLastWindowClosed(false); }
-    void init() {
-        rig = std::make_unique<Rig>();
-        QVERIFY(rig->openShown());
-    }
-    void cleanup() {
-        const QStringList failures = Rig::finish(rig);
-        QVERIFY2(failures.isEmpty(), qPrintable(failures.join("\n")));
-    }
 
     // What the operator sets and the camera takes comes back from a saved file.
     void roundTrip() {
@@ -161,11 +149,7 @@ private slots:
     void saveChangesSendsTheWholeSet() {
         QFETCH(bool, dx430);
         QFETCH(bool, multiDrop);
-        if (multiDrop) {
-            QVERIFY(Rig::finish(rig).isEmpty());
-            rig = std::make_unique<Rig>(32);
-            QVERIFY(rig->openShown());
-        }
+        if (multiDrop) replaceRig(std::make_unique<Rig>(32));
         writeFile(path("set.dat"), settingFile(dx430, multiDrop));
         load(path("set.dat"));
         QStringList expect = {"83:45:30:01", "84:46:00:41:42", "84:43:04:19:00", "83:43:05:64", "83:42:22:01",

@@ -10,12 +10,11 @@
 #include <QtTest>
 #include <memory>
 
-#include "../support/ConsoleRig.h"
+#include "../support/RigTest.h"
 #include "../support/PumpHook.h"
 
 namespace {
 
-using Rig = dxtest::ConsoleRig;
 
 const char* const kAskTitles = "Continuously, is a position title load?";
 const char* const kAskCancel = "Are you sure to cancel?";
@@ -28,10 +27,8 @@ dxsim::Options pacedSim() {
 
 }  // namespace
 
-class TestTransfer : public QObject {
+class TestTransfer : public dxtest::RigTest {
     Q_OBJECT
-
-    std::unique_ptr<Rig> rig;
 
     QStringList queries() {
         QStringList q;
@@ -48,17 +45,15 @@ class TestTransfer : public QObject {
         rig->sim.setState(s);
     }
 
-private slots:
-    void initTestCase() { QApplication::setQuitOnLastWindowClosed(false); }
-    void init() {
-        rig = std::make_unique<Rig>(pacedSim());
-        QVERIFY(rig->openShown());
+protected:
+    std::unique_ptr<Rig> makeRig() override {
+        return std::make_unique<Rig>(pacedSim());
+    }
+    void arrange() override {
         setCamera();
     }
-    void cleanup() {
-        const QStringList failures = Rig::finish(rig);
-        QVERIFY2(failures.isEmpty(), qPrintable(failures.join("\n")));
-    }
+
+private slots:
 
     void connectLoadsThenOffersTitles_data() {
         QTest::addColumn<bool>("titles");
