@@ -1,7 +1,15 @@
 #!/usr/bin/env bash
-# Sets everything up, builds, and runs the whole test suite.
+# Sets everything up, builds, and runs the whole test suite; then each stage
+# of scripts/ci/ in name order (sanitizers, fuzzing, packaging, ...).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 export QT_QPA_PLATFORM=offscreen
 ctest --test-dir build --output-on-failure -j2 --timeout 300
+for stage in scripts/ci/*.sh; do
+  [ -e "$stage" ] || continue
+  echo "== ${stage}"
+  start=$SECONDS
+  bash "$stage"
+  echo "== ${stage}: $((SECONDS - start)) s"
+done
