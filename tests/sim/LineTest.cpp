@@ -147,23 +147,39 @@ TEST(Line, HostCanLockTheLineAndReopenIt) {
     EXPECT_EQ(sim.received().size(), 2u);
 }
 
-TEST(Line, PacedAnswersTakeTheLineTime) {
+// Paced, both directions take their line time: the camera handles a frame
+// only once its bytes have crossed the line one after another (behind any
+// frame still crossing, the host's bare A0 included), and its answer goes
+// out at the same rate after the turnaround.
+TEST(Line, PacedExchangesTakeTheLineTimeBothWays) {
+    std::string setTitle = "8F:1B:46:00";
+    for (int i = 0; i < 24; ++i) setTitle += ":21";
+    std::string titleReply = "A0:8F:33:06:00";
+    for (int i = 0; i < 24; ++i) titleReply += ":02:01";
+    const struct {
+        std::string sent;  // written at once, one byte a write
+        bool query;
+        std::string answer;
+        int turnaroundMs;
+    } cases[] = {
+        {"83:42:12:01", false, "A0", 0},
+        {"84:43:06:02:2C", false, "A0", 0},
+        {setTitle, false, "A0", 0},
+        {"A0:82:03:04", true, "A0:84:43:04:19:00", 0},  // the host's A0 first
+        {"82:06:00", true, titleReply, 0},
+        {"82:45:2A", false, "A0", 40},
+    };
     dxsim::Options o;
-    o.turnaroundMs = 0;
     o.quietMs = 1000;
     SimLine l(o);
-    RawClient& c = l.client;
-    ASSERT_EQ(c.command("8F:1B:46:00:41:41:41:41:41:41:41:41:41:41:41:41:41:41:41:41:41:41:41:41:41:41:41:41"), "A0");
-    auto t0 = std::chrono::steady_clock::now();
-    std::string a = c.query("82:06:00");
-    double took = msSince(t0);
-    ASSERT_EQ(a.size(), 53u * 3 - 1);  // A0 and a 52-byte frame
-    EXPECT_GE(took, 53 * 11.0 / 9.6);
-
-    l.sim.setTurnaroundMs(40);
-    t0 = std::chrono::steady_clock::now();
-    EXPECT_EQ(c.command("82:45:2A"), "A0");
-    EXPECT_GE(msSince(t0), 40.0 + 11.0 / 9.6);
+    for (const auto& c : cases) {
+        l.sim.setTurnaroundMs(c.turnaroundMs);
+        const double bytes = double((c.sent.size() + 1) / 3 + (c.answer.size() + 1) / 3);
+        const auto t0 = std::chrono::steady_clock::now();
+        l.client.send(c.sent);
+        EXPECT_EQ(l.client.readAnswer(c.query), c.answer) << c.sent;
+        EXPECT_GE(msSince(t0), c.turnaroundMs + bytes * 11.0 / 9.6) << c.sent;
+    }
 }
 
 TEST(Program, ServesOnItsLinkAndCleansUp) {
