@@ -376,10 +376,14 @@ int32_t SerialPort::write(const uint8_t* data, size_t n) {
 }
 
 WaitResult SerialPort::waitInput(int ms, bool pump) {
+    return waitInputMicros(ms < 0 ? -1 : int64_t(ms) * 1000, pump);
+}
+
+WaitResult SerialPort::waitInputMicros(int64_t us, bool pump) {
     if (!isOpen()) return WaitResult::Hangup;
     if (!service()) return WaitResult::Hangup;
     if (!rx_.empty()) return WaitResult::Ready;
-    const WaitResult r = WaitOn(fd_, POLLIN, ms, pump);
+    const WaitResult r = WaitOnMicros(fd_, POLLIN, us, pump);
     if (r == WaitResult::TimedOut) return r;
     const bool alive = service();
     if (!rx_.empty()) return WaitResult::Ready;
