@@ -412,7 +412,8 @@ bool SerialPort::drainOutput() {
         if (queued == 0) return true;
         if (limit == 0) limit = std::min(uint32_t(queued) * characterMicros() / 1000u * 2u + 20u, 2000u);
         if (TicksSince(start) > limit) return false;
-        WaitOn(-1, 0, 2, true);
+        // what is queued needs its line time; looking sooner finds it still there
+        WaitOnMicros(-1, 0, int64_t(queued) * characterMicros(), true);
     }
 }
 
