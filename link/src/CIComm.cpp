@@ -186,10 +186,10 @@ std::string CIComm::receive() { return receiveWait(false); }
 
 std::vector<uint8_t> CIComm::receiveB() { return Bytes(receiveWait(true)); }
 
-std::vector<uint8_t> CIComm::receiveMore(int ms) {
+std::vector<uint8_t> CIComm::receiveMore(int64_t us) {
     SerialPort& p = *ComObj;
-    if (!p.isOpen() || ms < 0) return {};
-    if (p.waitInput(ms, true) != WaitResult::Ready) return {};
+    if (!p.isOpen() || us < 0) return {};
+    if (p.waitInputMicros(us, true) != WaitResult::Ready) return {};
     const int keep = p.readLength();
     p.setReadLength(0);
     std::string got = p.read();

@@ -63,9 +63,10 @@ public:
 
     void setEventPort(EventPortHandler h) { eventPort_ = std::move(h); }
 
-    // Reading on after the first bytes of a reply: waits up to ms for more
-    // input, then takes all that is queued (empty when nothing came).
-    std::vector<uint8_t> receiveMore(int ms);
+    // Reading on after the first bytes of a reply: waits up to us
+    // microseconds for more input, then takes all that is queued (empty
+    // when nothing came).
+    std::vector<uint8_t> receiveMore(int64_t us);
     int32_t timeoutValue() const { return timeout_; }
     bool timeoutActive() const { return timeoutActive_; }
     SerialPort& port() { return *ComObj; }

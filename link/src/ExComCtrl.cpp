@@ -72,7 +72,8 @@ ReplyState QueryReplyState(const std::vector<uint8_t>& reply, const std::string&
 }
 
 ReplyState AckReplyState(const std::vector<uint8_t>& reply, size_t ackBytes) {
-    return reply.size() < ackBytes ? ReplyState::Incomplete : ReplyState::Unknown;
+    if (reply.size() < ackBytes) return ReplyState::Incomplete;
+    return reply.size() == ackBytes ? ReplyState::Expected : ReplyState::Unknown;
 }
 
 std::string SplitToken(std::string& text, char delimiter) {
@@ -237,15 +238,24 @@ std::vector<uint8_t> ExComCtrl::ReadReplyBytes(const ReplyRule& rule) {
     if (bytes.size() > kMaxReply) bytes.resize(kMaxReply);
     // The first read takes what was queued when the first byte came; a
     // reply still on its way is read on until it is whole or the line is
-    // quiet, within the same time-out.
-    const int quietMs = std::max(2, int((5 * c.port().characterMicros() + 999) / 1000));
+    // quiet, within the same time-out. Once a reply is as long as expected
+    // only a longer, wrong, one can go on, and it goes on back to back: two
+    // character times tell, the second being room for a late wake-up.
+    // Anything else may come from a sender that stalls between bytes, so
+    // the line must stay quiet for five. Fast lines keep 2 ms, or
+    // scheduling delays alone would end a reply early.
+    const int64_t charUs = c.port().characterMicros();
+    const int64_t expectedUs = std::max<int64_t>(2000, 2 * charUs);
+    const int64_t quietUs = std::max<int64_t>(2000, 5 * charUs);
     while (!bytes.empty() && bytes.size() < kMaxReply && c.timeoutActive()) {
         const ReplyState state = rule ? rule(bytes) : ReplyState::Unknown;
         if (state == ReplyState::Complete) break;
         const uint32_t elapsed = TicksSince(start);
         if (elapsed >= uint32_t(c.timeoutValue())) break;
-        const int left = int(uint32_t(c.timeoutValue()) - elapsed);
-        const int gap = state == ReplyState::Incomplete ? kIncompleteGapMs : quietMs;
+        const int64_t left = int64_t(uint32_t(c.timeoutValue()) - elapsed) * 1000;
+        const int64_t gap = state == ReplyState::Incomplete ? kIncompleteGapMs * 1000
+                            : state == ReplyState::Expected ? expectedUs
+                                                            : quietUs;
         const std::vector<uint8_t> more = c.receiveMore(std::min(gap, left));
         if (more.empty()) break;
         const size_t take = std::min(more.size(), kMaxReply - bytes.size());

@@ -32,6 +32,7 @@ bool& LinkIdle();
 enum class ReplyState {
     Complete,    // nothing more is expected
     Incomplete,  // more bytes are known to be due
+    Expected,    // as long as expected; a longer, wrong, reply would go on back to back
     Unknown,     // read on until the line goes quiet
 };
 using ReplyRule = std::function<ReplyState(const std::vector<uint8_t>&)>;

@@ -376,10 +376,14 @@ int32_t SerialPort::write(const uint8_t* data, size_t n) {
 }
 
 WaitResult SerialPort::waitInput(int ms, bool pump) {
+    return waitInputMicros(ms < 0 ? -1 : int64_t(ms) * 1000, pump);
+}
+
+WaitResult SerialPort::waitInputMicros(int64_t us, bool pump) {
     if (!isOpen()) return WaitResult::Hangup;
     if (!service()) return WaitResult::Hangup;
     if (!rx_.empty()) return WaitResult::Ready;
-    const WaitResult r = WaitOn(fd_, POLLIN, ms, pump);
+    const WaitResult r = WaitOnMicros(fd_, POLLIN, us, pump);
     if (r == WaitResult::TimedOut) return r;
     const bool alive = service();
     if (!rx_.empty()) return WaitResult::Ready;
@@ -408,7 +412,8 @@ bool SerialPort::drainOutput() {
         if (queued == 0) return true;
         if (limit == 0) limit = std::min(uint32_t(queued) * characterMicros() / 1000u * 2u + 20u, 2000u);
         if (TicksSince(start) > limit) return false;
-        WaitOn(-1, 0, 2, true);
+        // what is queued needs its line time; looking sooner finds it still there
+        WaitOnMicros(-1, 0, int64_t(queued) * characterMicros(), true);
     }
 }
 

@@ -113,8 +113,9 @@ public:
     std::string read();
     int32_t write(const uint8_t* data, size_t n);
 
-    // Waits up to ms for input to be queued.
+    // Waits up to ms (or us) for input to be queued.
     WaitResult waitInput(int ms, bool pump);
+    WaitResult waitInputMicros(int64_t us, bool pump);
     // Queued bytes without taking them.
     const std::string& peek();
     // Bits of one character on the line, in microseconds.

@@ -22,11 +22,13 @@ PumpHook& Hook() {
     return hook;
 }
 
-uint64_t NowMs64() {
+uint64_t NowUs64() {
     timespec ts{};
     clock_gettime(CLOCK_MONOTONIC, &ts);
-    return uint64_t(ts.tv_sec) * 1000u + uint64_t(ts.tv_nsec) / 1000000u;
+    return uint64_t(ts.tv_sec) * 1000000u + uint64_t(ts.tv_nsec) / 1000u;
 }
+
+uint64_t NowMs64() { return NowUs64() / 1000u; }
 
 }  // namespace
 
@@ -56,19 +58,24 @@ void RunEventPumpIfDue() {
 }  // namespace
 
 WaitResult WaitOn(int fd, short events, int ms, bool pump) {
-    const bool slicing = pump && HasEventPump();
-    const uint64_t deadline = ms >= 0 ? NowMs64() + uint64_t(ms) : 0;
-    for (;;) {
-        int remaining = -1;
-        if (ms >= 0) {
-            const uint64_t now = NowMs64();
-            remaining = now >= deadline ? 0 : int(deadline - now);
-        }
-        int slice = remaining;
-        if (slicing && (slice < 0 || slice > kSliceMs)) slice = kSliceMs;
+    return WaitOnMicros(fd, events, ms < 0 ? -1 : int64_t(ms) * 1000, pump);
+}
 
+WaitResult WaitOnMicros(int fd, short events, int64_t us, bool pump) {
+    const bool slicing = pump && HasEventPump();
+    const uint64_t deadline = us >= 0 ? NowUs64() + uint64_t(us) : 0;
+    for (;;) {
+        int64_t remaining = -1;
+        if (us >= 0) {
+            const uint64_t now = NowUs64();
+            remaining = now >= deadline ? 0 : int64_t(deadline - now);
+        }
+        int64_t slice = remaining;
+        if (slicing && (slice < 0 || slice > kSliceMs * 1000)) slice = kSliceMs * 1000;
+
+        const timespec ts{time_t(slice / 1000000), long(slice % 1000000) * 1000};
         pollfd p{fd, events, 0};
-        const int r = poll(fd >= 0 ? &p : nullptr, fd >= 0 ? 1 : 0, slice);
+        const int r = ppoll(fd >= 0 ? &p : nullptr, fd >= 0 ? 1 : 0, slice < 0 ? nullptr : &ts, nullptr);
         if (r > 0) {
             // A hung-up device stays readable for ever; never spin on it.
             if (p.revents & (POLLHUP | POLLERR | POLLNVAL)) return WaitResult::Hangup;

@@ -22,5 +22,8 @@ enum class WaitResult { Ready, TimedOut, Hangup };
 // wait is cut into slices of about 10 ms and the pump runs between them, so
 // the host stays live; otherwise one poll covers the whole time.
 WaitResult WaitOn(int fd, short events, int ms, bool pump);
+// The same to the microsecond (us < 0: no limit), for waits of a few
+// character times that whole milliseconds would stretch by half.
+WaitResult WaitOnMicros(int fd, short events, int64_t us, bool pump);
 
 }  // namespace dxlink::detail

@@ -25,7 +25,7 @@ using detail::Clock;
 
 namespace {
 
-constexpr long kByteNs = 1'145'833;  // 11 bits at 9600 baud
+constexpr std::chrono::nanoseconds kByte{1'145'833};  // 11 bits at 9600 baud
 constexpr uint8_t kAck = 0xA0;
 constexpr uint8_t kNak = 0xA1;
 constexpr uint8_t kPrefix = 0xB1;
@@ -65,8 +65,12 @@ struct CameraSim::Impl {
     std::thread thread;
 
     Bytes pending;  // bytes of a frame not yet complete
+    // When each pending byte has fully arrived on the line; paced, the
+    // host's bytes queue behind each other at the line rate.
+    std::vector<Clock::time_point> pendingAt;
     Bytes noiseRun;
     Clock::time_point lastByte;
+    Clock::time_point lineFree;  // the host's line is busy until then
 
     explicit Impl(const Options& o) : opt(o), rng(o.seed) {
         opt.multiDropCameras = std::clamp(opt.multiDropCameras, 0, 32);
@@ -105,22 +109,53 @@ struct CameraSim::Impl {
         noiseRun.clear();
     }
 
-    // True when stop() was called during the wait.
-    bool waitStop(int ms) {
-        if (ms <= 0) return false;
-        pollfd p{wake, POLLIN, 0};
-        auto end = Clock::now() + std::chrono::milliseconds(ms);
+    // Takes what the host has written; returns what read() did. The pty
+    // hands a frame over at once; paced, each byte counts as arrived only
+    // after its own line time, behind the bytes before it.
+    ssize_t intake() {
+        uint8_t buf[512];
+        ssize_t n;
+        while ((n = ::read(master, buf, sizeof buf)) < 0 && errno == EINTR) {
+        }
+        if (n <= 0) return n;
+        const Clock::time_point now = Clock::now();
+        for (ssize_t i = 0; i < n; ++i) {
+            Clock::time_point at = now;
+            if (paced) {
+                at = std::max(lineFree, now) + kByte;
+                lineFree = at;
+            }
+            pending.push_back(buf[i]);
+            pendingAt.push_back(at);
+            lastByte = at;
+        }
+        return n;
+    }
+
+    // Waits until t; true when stop() was called first. Paced, the host's
+    // bytes are taken in meanwhile so that their arrival is timed while the
+    // camera is busy, as a UART would; unpaced, they wait in the pty.
+    bool waitUntil(Clock::time_point t) {
+        bool watchLine = paced && master >= 0;
         for (;;) {
-            auto left = std::chrono::ceil<std::chrono::milliseconds>(end - Clock::now()).count();
-            if (left <= 0) return false;
-            int r = ::poll(&p, 1, static_cast<int>(left));
-            if (r > 0) return true;
+            const auto left = t - Clock::now();
+            if (left <= Clock::duration::zero()) return false;
+            const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
+            const timespec ts{static_cast<time_t>(ns / 1'000'000'000), static_cast<long>(ns % 1'000'000'000)};
+            pollfd p[2] = {{wake, POLLIN, 0}, {master, POLLIN, 0}};
+            const int r = ::ppoll(p, watchLine ? 2 : 1, &ts, nullptr);
             if (r < 0 && errno != EINTR) return false;
+            if (r <= 0) continue;
+            if (p[0].revents) return true;
+            if (!(p[1].revents & POLLIN) || intake() <= 0) watchLine = false;  // never spin on a dead line
         }
     }
 
-    void writeOut(const Bytes& out) {
-        if (out.empty() || master < 0) return;
+    bool waitStop(int ms) { return ms > 0 && waitUntil(Clock::now() + std::chrono::milliseconds(ms)); }
+
+    // False when stop() cut the answer short.
+    bool writeOut(const Bytes& out) {
+        if (out.empty() || master < 0) return true;
         if (!paced) {
             size_t off = 0;
             while (off < out.size()) {
@@ -129,21 +164,17 @@ struct CameraSim::Impl {
                 if (w <= 0) break;  // a full line drops the rest, as a real one would
                 off += static_cast<size_t>(w);
             }
-            return;
+            return true;
         }
-        timespec t;
-        clock_gettime(CLOCK_MONOTONIC, &t);
+        // absolute times, so that a late wake-up does not stretch the answer
+        Clock::time_point t = Clock::now();
         for (uint8_t b : out) {
-            t.tv_nsec += kByteNs;
-            if (t.tv_nsec >= 1'000'000'000) {
-                t.tv_nsec -= 1'000'000'000;
-                ++t.tv_sec;
-            }
-            while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &t, nullptr) == EINTR) {
-            }
+            t += kByte;
+            if (waitUntil(t)) return false;
             while (::write(master, &b, 1) < 0 && errno == EINTR) {
             }
         }
+        return true;
     }
 
     Fault pickFault(const std::string& text, const std::string& bare) {
@@ -223,20 +254,31 @@ struct CameraSim::Impl {
         }
         int delay = turnaroundMs.load() + (fault == Fault::Late ? opt.lateMs : 0);
         if (waitStop(delay)) return;
-        writeOut(out);
-        traceOut(true, detail::toText(out));
+        if (writeOut(out)) traceOut(true, detail::toText(out));
     }
 
-    // Takes every complete frame off the front of pending.
+    Bytes takePending(size_t n) {
+        Bytes out(pending.begin(), pending.begin() + static_cast<long>(n));
+        pending.erase(pending.begin(), pending.begin() + static_cast<long>(n));
+        pendingAt.erase(pendingAt.begin(), pendingAt.begin() + static_cast<long>(n));
+        return out;
+    }
+
+    void skipNoise() { noiseRun.push_back(takePending(1)[0]); }
+
+    // Takes every complete frame off the front of pending, each once its
+    // last byte is on the line.
     void parse() {
         for (;;) {
             if (pending.empty()) return;
             const uint8_t b = pending[0];
             if (b == kAck) {
                 flushNoise();
-                Bytes f{kAck};
-                pending.erase(pending.begin());
+                // the host's acknowledgement occupies the line like any frame
+                if (waitUntil(pendingAt[0])) return;
+                Bytes f = takePending(1);
                 onFrame(f, f, 0);
+                if (master < 0) return;
                 continue;
             }
             size_t at = 0;
@@ -244,15 +286,13 @@ struct CameraSim::Impl {
             if (b == kPrefix) {
                 if (pending.size() < 4) return;
                 if (pending[1] != 0x01 || !frameStart(pending[3])) {
-                    noiseRun.push_back(b);
-                    pending.erase(pending.begin());
+                    skipNoise();
                     continue;
                 }
                 id = pending[2];
                 at = 3;
             } else if (!frameStart(b)) {
-                noiseRun.push_back(b);
-                pending.erase(pending.begin());
+                skipNoise();
                 continue;
             }
             size_t len;
@@ -260,8 +300,7 @@ struct CameraSim::Impl {
                 if (pending.size() < at + 2) return;
                 const uint8_t ll = pending[at + 1];
                 if (ll < 3) {  // too short to hold a group and a code
-                    noiseRun.push_back(b);
-                    pending.erase(pending.begin());
+                    skipNoise();
                     continue;
                 }
                 len = 1 + ll;
@@ -270,9 +309,9 @@ struct CameraSim::Impl {
             }
             if (pending.size() < at + len) return;
             flushNoise();
-            Bytes full(pending.begin(), pending.begin() + static_cast<long>(at + len));
+            if (waitUntil(pendingAt[at + len - 1])) return;
+            Bytes full = takePending(at + len);
             Bytes frame(full.begin() + static_cast<long>(at), full.end());
-            pending.erase(pending.begin(), pending.begin() + static_cast<long>(at + len));
             onFrame(full, frame, id);
             if (master < 0) return;
         }
@@ -281,11 +320,11 @@ struct CameraSim::Impl {
     void dropPending() {
         noiseRun.insert(noiseRun.end(), pending.begin(), pending.end());
         pending.clear();
+        pendingAt.clear();
         flushNoise();
     }
 
     void run() {
-        uint8_t buf[512];
         while (master >= 0) {
             int timeout = -1;
             if (!pending.empty() || !noiseRun.empty()) {
@@ -304,14 +343,12 @@ struct CameraSim::Impl {
                 continue;
             }
             if (p[1].revents & POLLIN) {
-                ssize_t n = ::read(master, buf, sizeof buf);
+                const ssize_t n = intake();
                 if (n > 0) {
-                    lastByte = Clock::now();
-                    pending.insert(pending.end(), buf, buf + n);
                     parse();
                     continue;
                 }
-                if (n < 0 && (errno == EAGAIN || errno == EINTR)) continue;
+                if (n < 0 && errno == EAGAIN) continue;
             }
             if (p[1].revents & (POLLERR | POLLHUP | POLLNVAL)) {
                 // only our own slave keeps the line up; without it avoid spinning
@@ -329,7 +366,9 @@ bool CameraSim::start() {
     Impl& d = *impl_;
     if (d.thread.joinable()) return d.serving;
     d.pending.clear();
+    d.pendingAt.clear();
     d.noiseRun.clear();
+    d.lineFree = {};
     d.master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (d.master < 0) return false;
     char name[128];

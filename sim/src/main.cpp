@@ -114,6 +114,18 @@ int main(int argc, char** argv) {
     // a reader that goes away (| head) must not take the symlink cleanup with it
     std::signal(SIGPIPE, SIG_IGN);
     dxsim::CameraSim sim(opt);
+    // The trace is on from the start, held back until the device line is
+    // out: a host that is quick, or knows the --link path, must not have its
+    // first frames missing from the trace. Unlocked before sim goes away.
+    auto out = std::make_shared<std::mutex>();
+    std::unique_lock deviceLine(*out);
+    if (verbose) {
+        sim.setTrace([out](bool sent, const std::string& text) {
+            std::lock_guard lk(*out);
+            std::fprintf(stdout, "%s %s\n", sent ? ">>" : "<<", text.c_str());
+            std::fflush(stdout);
+        });
+    }
     if (!sim.start()) {
         std::fprintf(stderr, "dxcamsim: cannot open a pseudo-terminal: %s\n", std::strerror(errno));
         return 1;
@@ -135,15 +147,7 @@ int main(int argc, char** argv) {
     }
     std::printf("dxcamsim: camera on %s\n", sim.devicePath().c_str());
     std::fflush(stdout);
-    // the device line comes first; the trace follows it
-    if (verbose) {
-        auto out = std::make_shared<std::mutex>();
-        sim.setTrace([out](bool sent, const std::string& text) {
-            std::lock_guard lk(*out);
-            std::fprintf(stdout, "%s %s\n", sent ? ">>" : "<<", text.c_str());
-            std::fflush(stdout);
-        });
-    }
+    deviceLine.unlock();
 
     int sig = 0;
     sigwait(&sigs, &sig);

@@ -8,6 +8,7 @@
 #include "RecordingView.h"
 #include "ScriptedDialogs.h"
 #include "TempDir.h"
+#include "dxcmd/Codec.h"
 #include "dxcmd/Exec.h"
 #include "dxcmd/Profile.h"
 #include "dxlink/dxlink.h"
@@ -40,7 +41,7 @@ const Strings kNoLines{};
 
 class Exchange : public ::testing::Test {
 protected:
-    explicit Exchange(int cameras = 0) : sim(lineOptions(cameras)) {}
+    explicit Exchange(dxsim::Options o = lineOptions(0)) : sim(o) {}
 
     void SetUp() override {
         ASSERT_TRUE(sim.start());
@@ -83,7 +84,7 @@ protected:
 
 class MultiDrop : public Exchange {
 protected:
-    MultiDrop() : Exchange(32) {}
+    MultiDrop() : Exchange(lineOptions(32)) {}
     void SetUp() override {
         Exchange::SetUp();
         state.CommStyle = 1;
@@ -346,6 +347,62 @@ TEST_F(MultiDrop, NoCameraChosenRefusesEveryRoutine) {
     state.MachineID = "01";
     EXPECT_EQ(layer.ExecCmd("82:45:2A", "A0", "", ""), 0);
     EXPECT_EQ(frames(1), Strings{"B1:01:01:82:45:2A"});  // nothing before it
+}
+
+// The camera paced both ways, as on a real line: the link must not end an
+// answer early, nor leave one on the line for the next exchange.
+class LineRate : public Exchange {
+protected:
+    static dxsim::Options paced() {
+        dxsim::Options o = lineOptions(0);
+        o.paced = true;
+        o.turnaroundMs = 0;
+        return o;
+    }
+    LineRate() : Exchange(paced()) {}
+};
+
+TEST_F(LineRate, TitleRowsPutExactlyTheirFramesOnTheWire) {
+    const struct {
+        int preset;
+        const char* title;
+        const char* frame;  // two fields a character
+    } rows[] = {
+        {0, "AB", "8F:07:06:02:04:01:04:02"},
+        {42, "", "8F:03:06:02"},
+        {99, "Z", "8F:05:06:02:05:0A"},
+    };
+    auto cam = sim.state();
+    for (const auto& r : rows) cam.presetTitles[r.preset] = r.title;
+    sim.setState(cam);
+    Strings wire;
+    for (const auto& r : rows) {
+        const std::string select = "83:42:00:" + EncodeValue(int16_t(r.preset));
+        EXPECT_EQ(layer.ExecCmd(select, "A0", "", ""), 0) << r.preset;
+        EXPECT_EQ(layer.ExecCmdRecv("82:06:02", "A0", 200), r.frame) << r.preset;
+        wire.insert(wire.end(), {select, "82:06:02", "A0"});
+    }
+    EXPECT_EQ(frames(wire.size()), wire);
+    EXPECT_EQ(wire[3], "83:42:00:2A");
+}
+
+TEST_F(LineRate, AnswerLongerThanTheAcknowledgementIsAnError) {
+    sim.injectFault("83:42:12", dxsim::Fault::NoiseBefore);  // 00:7F:3C:A0, byte after byte
+    dialogs.expectMessage("Error!\r\nSECTION = [VALUE02]\r\nKEY = [12-WB]\r\nCommand = 83:42:12:01");
+    EXPECT_EQ(layer.ExecCmd("83:42:12:01", "A0", "VALUE02", "12-WB"), 1);
+    EXPECT_EQ(recorded("VALUE02", "12-WB"), "");
+    EXPECT_EQ(layer.ExecCmd("83:42:12:02", "A0", "VALUE02", "12-WB"), 0);  // nothing left over
+    EXPECT_EQ(frames(2), (Strings{"83:42:12:01", "83:42:12:02"}));
+}
+
+// The title's own answer comes a title's line time after it was written.
+TEST_F(LineRate, TitleAnswerStaysWithTheTitle) {
+    const std::string title = "8F:13:46:00:41:42:43:44:45:46:47:48:49:4A:4B:4C:4D:4E:4F:50";
+    EXPECT_EQ(layer.ExecSend(title, "STRING", "01-CAMERA TITLE"), 0);
+    sim.injectFault("82:45:29", dxsim::Fault::NoReply);
+    dialogs.expectMessage("Communication error! Please check the cable.");
+    EXPECT_EQ(layer.ExecCmd("82:45:29", "A0", "", ""), 2);
+    EXPECT_EQ(sim.state().title, "ABCDEFGHIJKLMNOP");
 }
 
 // Exact first bytes the simulator never sends.

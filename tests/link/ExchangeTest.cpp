@@ -48,15 +48,22 @@ TEST_F(LinkTest, CommandGoesOutOneWritePerByteAndNothingElse) {
 }
 
 TEST_F(LinkTest, CmdStatusByReply) {
+    // A reply longer than the acknowledgement is seen whole, not cut at the
+    // ack, whether it comes in one piece or byte after byte at line rate.
+    const struct {
+        const char* reply;  // nullptr: silence
+        int paceUs;         // 0: in one write
+        int16_t status;
+    } cases[] = {
+        {"A0", 0, 0},          {"A0:00", 0, 1},    {"A0:00", 1146, 1}, {"A0:A0", 1146, 1},
+        {"A0:00:00", 1146, 1}, {"A1", 0, 1},       {nullptr, 0, 2},
+    };
     auto link = openLink(150);
-    peer.reply(3, "A0");
-    EXPECT_EQ(link->cmd("82:45:02", "A0"), 0);
-    // A longer reply paced at line rate is seen whole, not cut at the ack.
-    peer.reply(3, "A0:00", 1150);
-    EXPECT_EQ(link->cmd("82:45:02", "A0"), 1);
-    peer.reply(3, "A1");
-    EXPECT_EQ(link->cmd("82:45:02", "A0"), 1);
-    EXPECT_EQ(link->cmd("82:45:02", "A0"), 2);  // silence
+    for (const auto& c : cases) {
+        if (c.reply) peer.reply(3, c.reply, c.paceUs);
+        EXPECT_EQ(link->cmd("82:45:02", "A0"), c.status) << (c.reply ? c.reply : "silence") << " " << c.paceUs;
+        EXPECT_EQ(peer.takeSent(), Hex("82:45:02"));
+    }
 }
 
 TEST_F(LinkTest, CmdRecvReplyForms) {
@@ -94,9 +101,13 @@ TEST_F(LinkTest, CmdRecvFaultyReplies) {
     auto t0 = Clock::now();
     EXPECT_EQ(link->CmdRecv("82:03:04", "A0", 0), "84:43");
     EXPECT_LT(MsSince(t0), 280);
-    // Noise with no frame header is read until quiet, paced or not.
+    // Noise with no frame header is read until quiet, paced or not, and
+    // from a sender that stalls between bytes longer than an
+    // acknowledgement's gap.
     peer.reply(3, "A0:FF:12:34", 1150);
     EXPECT_EQ(link->CmdRecv("82:03:04", "A0", 0), "FF:12:34");
+    peer.reply(3, "A0:90:42:13:02", 2600);
+    EXPECT_EQ(link->CmdRecv("82:02:13", "A0", 0), "90:42:13:02");
     // A long-frame length below 3 cannot be right: all of it goes to the host.
     for (const char* r : {"A0:8F:01:43:02:02:2C", "A0:8F:02:43:02:02:2C"}) {
         peer.reply(3, r, 1150);

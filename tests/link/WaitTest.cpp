@@ -1,6 +1,8 @@
 // Waits block in poll(), keep the host's pump running, and keep their
 // bounds.
+#include <poll.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <chrono>
 
@@ -80,6 +82,36 @@ TEST_F(LinkTest, NoReplyTimesOutAtSerialTimeout) {
     const auto took = std::chrono::steady_clock::now() - t0;
     EXPECT_GE(took, std::chrono::milliseconds(250));
     EXPECT_LT(took, std::chrono::milliseconds(1500));
+}
+
+// Waits of a few character times are kept to the microsecond and still
+// pump and see input.
+TEST(Wait, MicrosecondBounds) {
+    using dxlink::detail::WaitOnMicros;
+    using dxlink::detail::WaitResult;
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    PumpLog log;
+    const struct {
+        int64_t us;
+        bool pump;
+    } cases[] = {{0, false}, {300, false}, {2292, false}, {2292, true}, {25000, true}};
+    for (const auto& c : cases) {
+        dxlink_set_event_pump(c.pump ? Pump : nullptr, &log);
+        log.calls = 0;
+        const auto t0 = std::chrono::steady_clock::now();
+        EXPECT_EQ(WaitOnMicros(fds[0], POLLIN, c.us, true), WaitResult::TimedOut) << c.us;
+        EXPECT_GE(std::chrono::steady_clock::now() - t0, std::chrono::microseconds(c.us)) << c.us;
+        if (c.pump) {
+            EXPECT_GE(log.calls, int(c.us / 10000) + 1) << c.us;
+        }
+    }
+    dxlink_set_event_pump(nullptr, nullptr);
+    ASSERT_EQ(write(fds[1], "x", 1), 1);
+    EXPECT_EQ(WaitOnMicros(fds[0], POLLIN, 2292, false), WaitResult::Ready);
+    EXPECT_EQ(WaitOnMicros(fds[0], POLLIN, -1, false), WaitResult::Ready);
+    close(fds[0]);
+    close(fds[1]);
 }
 
 TEST(DeviceGone, WaitEndsAtOnceWithoutSpinning) {

@@ -147,27 +147,46 @@ TEST(Line, HostCanLockTheLineAndReopenIt) {
     EXPECT_EQ(sim.received().size(), 2u);
 }
 
-TEST(Line, PacedAnswersTakeTheLineTime) {
+// Paced, both directions take their line time: the camera handles a frame
+// only once its bytes have crossed the line one after another (behind any
+// frame still crossing, the host's bare A0 included), and its answer goes
+// out at the same rate after the turnaround.
+TEST(Line, PacedExchangesTakeTheLineTimeBothWays) {
+    std::string setTitle = "8F:1B:46:00";
+    for (int i = 0; i < 24; ++i) setTitle += ":21";
+    std::string titleReply = "A0:8F:33:06:00";
+    for (int i = 0; i < 24; ++i) titleReply += ":02:01";
+    const struct {
+        std::string sent;  // written at once, one byte a write
+        bool query;
+        std::string answer;
+        int turnaroundMs;
+    } cases[] = {
+        {"83:42:12:01", false, "A0", 0},
+        {"84:43:06:02:2C", false, "A0", 0},
+        {setTitle, false, "A0", 0},
+        {"A0:82:03:04", true, "A0:84:43:04:19:00", 0},  // the host's A0 first
+        {"82:06:00", true, titleReply, 0},
+        {"82:45:2A", false, "A0", 40},
+    };
     dxsim::Options o;
-    o.turnaroundMs = 0;
     o.quietMs = 1000;
     SimLine l(o);
-    RawClient& c = l.client;
-    ASSERT_EQ(c.command("8F:1B:46:00:41:41:41:41:41:41:41:41:41:41:41:41:41:41:41:41:41:41:41:41:41:41:41:41"), "A0");
-    auto t0 = std::chrono::steady_clock::now();
-    std::string a = c.query("82:06:00");
-    double took = msSince(t0);
-    ASSERT_EQ(a.size(), 53u * 3 - 1);  // A0 and a 52-byte frame
-    EXPECT_GE(took, 53 * 11.0 / 9.6);
-
-    l.sim.setTurnaroundMs(40);
-    t0 = std::chrono::steady_clock::now();
-    EXPECT_EQ(c.command("82:45:2A"), "A0");
-    EXPECT_GE(msSince(t0), 40.0 + 11.0 / 9.6);
+    for (const auto& c : cases) {
+        l.sim.setTurnaroundMs(c.turnaroundMs);
+        const double bytes = double((c.sent.size() + 1) / 3 + (c.answer.size() + 1) / 3);
+        const auto t0 = std::chrono::steady_clock::now();
+        l.client.send(c.sent);
+        EXPECT_EQ(l.client.readAnswer(c.query), c.answer) << c.sent;
+        EXPECT_GE(msSince(t0), c.turnaroundMs + bytes * 11.0 / 9.6) << c.sent;
+    }
 }
 
-TEST(Program, ServesOnItsLinkAndCleansUp) {
+// A host that knows the --link path may start before the device line is
+// out; its frames are still traced, after that line.
+TEST(Program, ServesOnItsLinkTracesAndCleansUp) {
     const std::string link = "/tmp/dxcamsim-test-" + std::to_string(::getpid());
+    ::unlink(link.c_str());
     int out[2];
     ASSERT_EQ(::pipe(out), 0);
     pid_t pid = ::fork();
@@ -176,30 +195,34 @@ TEST(Program, ServesOnItsLinkAndCleansUp) {
         ::dup2(out[1], 1);
         ::close(out[0]);
         ::execl(DXCAMSIM_PATH, "dxcamsim", "--no-pace", "--turnaround", "0", "--model", "410", "--link",
-                link.c_str(), static_cast<char*>(nullptr));
+                link.c_str(), "--verbose", static_cast<char*>(nullptr));
         ::_exit(127);
     }
     ::close(out[1]);
-    std::string first;
-    for (auto end = std::chrono::steady_clock::now() + 5s; first.find('\n') == std::string::npos;) {
+    char target[256] = {};
+    for (auto end = std::chrono::steady_clock::now() + 5s; ::readlink(link.c_str(), target, sizeof target - 1) <= 0;) {
+        ASSERT_LT(std::chrono::steady_clock::now(), end) << "no " << link;
+        pollfd none{-1, 0, 0};
+        ::poll(&none, 1, 1);
+    }
+    const std::string reply = "A0:8F:0F:06:00:04:04:05:08:02:0D:03:04:03:01:03:00";  // DX-410
+    {
+        RawClient c(link);
+        ASSERT_TRUE(c.isOpen());
+        EXPECT_EQ(c.query("82:06:00"), reply);
+    }
+    const std::string want = "dxcamsim: camera on " + std::string(target) + "\n<< 82:06:00\n>> " + reply + "\n";
+    std::string got;
+    for (auto end = std::chrono::steady_clock::now() + 5s; got.size() < want.size();) {
         pollfd p{out[0], POLLIN, 0};
         auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
         if (left.count() <= 0 || ::poll(&p, 1, static_cast<int>(left.count())) <= 0) break;
         char buf[128];
         ssize_t n = ::read(out[0], buf, sizeof buf);
         if (n <= 0) break;
-        first.append(buf, static_cast<size_t>(n));
+        got.append(buf, static_cast<size_t>(n));
     }
-    ASSERT_EQ(first.rfind("dxcamsim: camera on /dev/pts/", 0), 0u) << first;
-    const std::string dev = first.substr(20, first.find('\n') - 20);
-    char target[256] = {};
-    ASSERT_GT(::readlink(link.c_str(), target, sizeof target - 1), 0);
-    EXPECT_EQ(dev, target);
-    {
-        RawClient c(link);
-        ASSERT_TRUE(c.isOpen());
-        EXPECT_EQ(c.query("82:06:00"), "A0:8F:0F:06:00:04:04:05:08:02:0D:03:04:03:01:03:00");  // DX-410
-    }
+    EXPECT_EQ(got, want);
     ::kill(pid, SIGTERM);
     // its stdout closes when it exits
     bool exited = false;

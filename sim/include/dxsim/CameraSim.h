@@ -32,7 +32,7 @@ struct Options {
     // 1..32: that many cameras, IDs 1..n, on a multi-drop line; only frames
     // with the prefix B1:01:ID are answered, by camera ID.
     int multiDropCameras = 0;
-    bool paced = true;            // 11 bits a byte at 9600 baud
+    bool paced = true;            // 11 bits a byte at 9600 baud, the host's frames and the answers
     int turnaroundMs = 2;         // delay between a frame's last byte and the answer
     int lateMs = 6000;            // delay of Fault::Late
     // Title replies: true answers one field per character only after the
