@@ -234,6 +234,7 @@ std::vector<uint8_t> ExComCtrl::ReadReplyBytes(const ReplyRule& rule) {
     if (!channel_) return {};
     CIComm& c = *channel_;
     const uint32_t start = GetTickCount();
+    const size_t parityBefore = c.port().parityErrors();
     std::vector<uint8_t> bytes = c.receiveB();
     if (bytes.size() > kMaxReply) bytes.resize(kMaxReply);
     // The first read takes what was queued when the first byte came; a
@@ -262,6 +263,7 @@ std::vector<uint8_t> ExComCtrl::ReadReplyBytes(const ReplyRule& rule) {
         bytes.insert(bytes.end(), more.begin(), more.begin() + long(take));
     }
     c.clear();
+    replyParityErrors_ = c.port().parityErrors() - parityBefore;
     return bytes;
 }
 
@@ -281,7 +283,8 @@ std::string ExComCtrl::CmdRecv(const std::string& command, const std::string& ac
     const ReplyRule rule = [&ack](const std::vector<uint8_t>& r) { return QueryReplyState(r, ack); };
     if (SendWithRule(command, rule) == 1) return "NL";
     const std::string reply = ReadReplyHex(rule);
-    if (reply.substr(0, 2) != ack) return "NL";
+    // a byte that failed parity makes the reply no reply at all
+    if (reply.substr(0, 2) != ack || replyParityErrors_ > 0) return "NL";
     std::string result = reply.size() <= 5 ? std::string() : reply.substr(3);
     LinkIdle() = true;
     return result;

@@ -110,6 +110,7 @@ private:
     EndInitHandler endInit_ = nullptr;
     void* endInitContext_ = nullptr;
     std::string resolved_;
+    size_t replyParityErrors_ = 0;  // in the last reply read
     PortError openError_ = PortError::None;
     int openErrno_ = 0;
 };

@@ -166,6 +166,9 @@ void SerialPort::applyLine() {
     if (line_.parity == 'o') t.c_cflag |= PARODD;
     // termios has no 1.5 stop bits; the nearest longer frame is 2.
     if (line_.stopBits != 1) t.c_cflag |= CSTOPB;
+    // A byte that failed parity is marked, never passed on as it came.
+    t.c_iflag &= ~(IGNPAR | ISTRIP | INPCK | PARMRK);
+    if (line_.parity != 'n') t.c_iflag |= INPCK | PARMRK;
     t.c_iflag &= ~(IXON | IXOFF | IXANY);
     if (handshaking_ & 1) t.c_iflag |= IXON | IXOFF;
     if (handshaking_ & 2) t.c_cflag |= CRTSCTS;
@@ -181,6 +184,9 @@ void SerialPort::applyLine() {
     // tcsetattr succeeds if any one change took; check them all.
     termios back{};
     if (tcgetattr(fd_, &back) != 0) throw PortSettingError(kErrCommState, "cannot read line state");
+    // what the driver marks is what must be decoded
+    marked_ = (back.c_iflag & PARMRK) && !(back.c_iflag & (IGNPAR | ISTRIP));
+    marks_.reset();
     tcflag_t mask = CSTOPB | CRTSCTS | CLOCAL | CREAD;
     if (!IsPseudoTerminal(fd_)) mask |= CSIZE | PARENB | PARODD;
     if ((back.c_cflag & mask) != (t.c_cflag & mask) ||
@@ -288,7 +294,10 @@ bool SerialPort::service() {
         if (want > sizeof buf) want = sizeof buf;
         const ssize_t n = ::read(fd_, buf, want);
         if (n > 0) {
-            rx_.append(buf, size_t(n));
+            if (marked_)
+                parityErrors_ += marks_.decode(std::string_view(buf, size_t(n)), parityReplace_, rx_);
+            else
+                rx_.append(buf, size_t(n));
             got = true;
             continue;
         }

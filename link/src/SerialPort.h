@@ -10,6 +10,7 @@
 #include <string>
 
 #include "LineEvents.h"
+#include "MarkedInput.h"
 #include "Wait.h"
 #include "dxlink/dxlink.h"
 
@@ -89,6 +90,7 @@ public:
     // channel can set them like any other.
     void setEofEnable(bool v) { eofEnable_ = v; }
     void setNullDiscard(bool v) { nullDiscard_ = v; }
+    // What a byte that failed parity reads as ("" keeps it as received).
     void setParityReplace(const std::string& v) { parityReplace_ = v; }
     void setSThreshold(int v) { sThreshold_ = v; }
     void setRThreshold(int v) { rThreshold_ = v; }
@@ -131,6 +133,8 @@ public:
     PortError lastOpenError() const { return openError_; }
     int lastOpenErrno() const { return openErrno_; }
     size_t writeCalls() const { return writeCalls_; }
+    // Bytes received that failed parity, since the port was created.
+    size_t parityErrors() const { return parityErrors_; }
     // The attributes this object asked the device for at the last apply.
     const termios& requested() const { return requested_; }
 
@@ -172,6 +176,9 @@ private:
     int openErrno_ = 0;
     size_t writeCalls_ = 0;
     termios requested_{};
+    bool marked_ = false;  // parity marking is on
+    MarkedInput marks_;
+    size_t parityErrors_ = 0;
 };
 
 }  // namespace dxlink::detail

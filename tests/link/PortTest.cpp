@@ -122,6 +122,8 @@ TEST_F(LinkTest, LineSettingsTheDeviceHolds) {
     EXPECT_TRUE(t.c_cflag & CLOCAL);
     EXPECT_TRUE(t.c_cflag & CREAD);
     EXPECT_FALSE(t.c_iflag & (IXON | IXOFF));
+    // parity is checked and a failed byte marked, never passed on or dropped
+    EXPECT_EQ(t.c_iflag & (INPCK | PARMRK | IGNPAR | ISTRIP), tcflag_t(INPCK | PARMRK));
     EXPECT_FALSE(t.c_lflag & (ICANON | ECHO | ISIG));
     EXPECT_EQ(t.c_cc[VMIN], 0);
     EXPECT_EQ(t.c_cc[VTIME], 0);
