@@ -10,7 +10,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/lib.sh
-need_packages xvfb xauth xdotool x11-utils imagemagick fonts-dejavu-core
+need_packages xvfb xdotool x11-utils imagemagick fonts-dejavu-core
 
 readme=false
 if [ "${1:-}" = "--readme" ]; then

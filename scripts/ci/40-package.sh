@@ -8,7 +8,7 @@ set -euo pipefail
 cd "$(dirname "$0")/../.."
 source scripts/lib.sh
 need_packages g++ cmake make pkg-config qt6-base-dev libgl-dev libgtest-dev libgmock-dev fonts-dejavu-core \
-  dpkg-dev file xvfb xauth xdotool x11-utils appstream desktop-file-utils man-db
+  dpkg-dev file xvfb xdotool x11-utils appstream desktop-file-utils man-db
 
 build=build-pkg
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
