@@ -472,6 +472,10 @@ void WindowTest::fitsSmallestScreen() {
             const int length = s->orientation() == Qt::Horizontal ? s->width() : s->height();
             qInfo("%s: %d px", e->slider, length);
             if (length < e->length) cramped << QStringLiteral("%1 %2 px").arg(e->slider).arg(length);
+        }
+        if (!cramped.isEmpty()) continue;
+        for (const Ends* e : shown) {
+            auto* s = r.w<QSlider>(e->slider);
             const QRect sr = inWindow(s);
             // where the lowest and highest values sit
             QPointF low = s->orientation() == Qt::Horizontal ? QPointF(sr.left(), sr.center().y())
