@@ -35,6 +35,10 @@ constexpr const char* kExitQuestion =
     "Are you sure to exit program? (Was a setup saved by <Save Parameter Button> or "
     "<Position Save Menu>?)";
 
+constexpr int kSliderLength = 120;
+constexpr int kPanLength = 250;   // 6400 positions
+constexpr int kTiltLength = 150;  // 6401 positions on a shorter axis
+
 template <typename W>
 W* named(W* w, const QString& name, const QString& accessible) {
     w->setObjectName(name);
@@ -62,7 +66,11 @@ QSlider* slider(const char* name, const QString& accessible, int min, int max,
     s->setValue(value);
     // one value change per operator action, not one per drag step
     s->setTracking(false);
-    if (o == Qt::Horizontal) s->setMinimumWidth(50);
+    // room to pick a value with the mouse; the position sliders get more
+    if (o == Qt::Horizontal)
+        s->setMinimumWidth(kSliderLength);
+    else
+        s->setMinimumHeight(kSliderLength);
     return s;
 }
 
@@ -113,6 +121,18 @@ QHBoxLayout* sliderRow(QLabel* lead, QLabel* minLabel, QSlider* s, QLabel* maxLa
     row->addWidget(s, 1);
     row->addWidget(maxLabel);
     return row;
+}
+
+// A slider row in a grid whose rows line up: caption, low end, slider, high
+// end. The wider gap after the caption keeps "Colour" and "- 5" apart.
+void levelRow(QGridLayout* grid, int row, QLabel* lead, QLabel* minLabel, QSlider* s, QLabel* maxLabel) {
+    grid->setHorizontalSpacing(3);
+    grid->addWidget(lead, row, 0);
+    grid->setColumnMinimumWidth(1, 8);
+    grid->addWidget(minLabel, row, 2, Qt::AlignRight);
+    grid->addWidget(s, row, 3);
+    grid->addWidget(maxLabel, row, 4);
+    grid->setColumnStretch(3, 1);
 }
 
 void tighten(QLayout* l) {
@@ -268,6 +288,8 @@ void frmMain::buildControls() {
     upper->addWidget(tab, 1);
 
     // ---- page 0: move, lens, auto, variable P/T
+    // The move frame takes the page's height (the tilt slider runs along it)
+    // and the width the lens column leaves (the pan slider runs along that).
     {
         auto* page = new QWidget;
         page->setObjectName(QStringLiteral("tabCameraCtrlPage0"));
@@ -287,66 +309,79 @@ void frmMain::buildControls() {
         pad->addWidget(moveButton("cmdDownLeft", QStringLiteral("Down Left"), Glyph::DownLeft), 2, 0);
         pad->addWidget(moveButton("cmdDown", QStringLiteral("Down"), Glyph::Down), 2, 1);
         pad->addWidget(moveButton("cmdDownRight", QStringLiteral("Down Right"), Glyph::DownRight), 2, 2);
-        mg->addLayout(pad, 0, 0);
+        mg->addLayout(pad, 0, 0, Qt::AlignLeft | Qt::AlignTop);
         auto* keys = new QVBoxLayout;
         keys->addWidget(button("cmdMenu", QStringLiteral("Camera Menu")));
         keys->addWidget(button("cmdSet", QStringLiteral("Set")));
         keys->addStretch();
         mg->addLayout(keys, 0, 1);
-        mg->addLayout(sliderRow(nullptr, caption(QStringLiteral("Slow")),
+        mg->addLayout(sliderRow(nullptr, caption(QStringLiteral("Slow"), QStringLiteral("lblPTSpeedMin")),
                                 slider("sldPTSpeed", QStringLiteral("Pan/Tilt Speed"), 0, 7, Qt::Horizontal, 1, 1, 5),
-                                caption(QStringLiteral("Fast"))),
+                                caption(QStringLiteral("Fast"), QStringLiteral("lblPTSpeedMax"))),
                       1, 0, 1, 2);
-        mg->addLayout(sliderRow(caption(QStringLiteral("PAN")), caption(QStringLiteral("-180")),
-                                slider("sldPan", QStringLiteral("PAN"), 0, 6399, Qt::Horizontal, 1, 45, 3200),
-                                caption(QStringLiteral("180"))),
-                      2, 0, 1, 2);
         auto* tilt = new QVBoxLayout;
         tilt->setSpacing(1);
         tilt->addWidget(caption(QStringLiteral("TILT")), 0, Qt::AlignHCenter);
-        tilt->addWidget(caption(QStringLiteral("0")), 0, Qt::AlignHCenter);
+        tilt->addWidget(caption(QStringLiteral("0"), QStringLiteral("lblTiltMin")), 0, Qt::AlignHCenter);
         auto* sldTilt = slider("sldTilt", QStringLiteral("TILT"), 0, 6400, Qt::Vertical, 1, 45, 1600);
-        sldTilt->setMinimumHeight(50);
         // 0 at the top, where its label is, and the keys follow the handle
+        sldTilt->setMinimumHeight(kTiltLength);
         sldTilt->setInvertedAppearance(true);
         sldTilt->setInvertedControls(true);
         tilt->addWidget(sldTilt, 1, Qt::AlignHCenter);
-        tilt->addWidget(caption(QStringLiteral("180")), 0, Qt::AlignHCenter);
+        tilt->addWidget(caption(QStringLiteral("180"), QStringLiteral("lblTiltMax")), 0, Qt::AlignHCenter);
         mg->addLayout(tilt, 0, 2, 3, 1);
-        g->addWidget(fraMove, 0, 0);
+        mg->setRowStretch(2, 1);
+        mg->setColumnStretch(1, 1);
+        // the pan slider below everything and across the frame; its end
+        // labels under its ends, a row away from the tilt slider's
+        auto* pan = new QGridLayout;
+        pan->setHorizontalSpacing(3);
+        pan->setVerticalSpacing(0);
+        pan->addWidget(caption(QStringLiteral("PAN")), 0, 0);
+        auto* sldPan = slider("sldPan", QStringLiteral("PAN"), 0, 6399, Qt::Horizontal, 1, 45, 3200);
+        sldPan->setMinimumWidth(kPanLength);
+        pan->addWidget(sldPan, 0, 1, 1, 2);
+        pan->addWidget(caption(QStringLiteral("-180"), QStringLiteral("lblPanMin")), 1, 1, Qt::AlignLeft);
+        pan->addWidget(caption(QStringLiteral("180"), QStringLiteral("lblPanMax")), 1, 2, Qt::AlignRight);
+        pan->setColumnStretch(1, 1);
+        pan->setColumnStretch(2, 1);
+        mg->addLayout(pan, 3, 0, 1, 3);
+        g->addWidget(fraMove, 0, 0, 4, 1);
 
+        // the lens column: each pair of buttons over its speed slider
         auto* fraLens = frame(QStringLiteral("Lens"), QStringLiteral("fraLens"));
         auto* lg = new QGridLayout(fraLens);
         tighten(lg);
-        auto lensRow = [lg](int row, QToolButton* a, const QString& aText, QSlider* s, const QString& lo,
-                            const QString& hi, const QString& bText, QToolButton* b) {
-            lg->addWidget(a, row, 0, 2, 1);
-            lg->addWidget(caption(aText), row, 1, 2, 1);
-            lg->addWidget(s, row, 2, 1, 2);
-            lg->addWidget(caption(lo), row + 1, 2, Qt::AlignLeft);
-            lg->addWidget(caption(hi), row + 1, 3, Qt::AlignRight);
-            lg->addWidget(caption(bText), row, 4, 2, 1);
-            lg->addWidget(b, row, 5, 2, 1);
+        auto lensRows = [lg](int row, QToolButton* a, const QString& aText, const char* name, const QString& accessible,
+                             int value, const QString& lo, const QString& hi, const QString& bText, QToolButton* b) {
+            const QString base = QString::fromLatin1(name).mid(3);  // without "sld"
+            lg->addWidget(a, row, 0);
+            lg->addWidget(caption(aText), row, 1);
+            lg->addWidget(caption(bText), row, 3, Qt::AlignRight);
+            lg->addWidget(b, row, 4);
+            lg->addLayout(sliderRow(nullptr, caption(lo, QStringLiteral("lbl") + base + QStringLiteral("Min")),
+                                    slider(name, accessible, 0, 3, Qt::Horizontal, 1, 1, value),
+                                    caption(hi, QStringLiteral("lbl") + base + QStringLiteral("Max"))),
+                          row + 1, 0, 1, 5);
         };
-        lensRow(0, moveButton("cmdZoomWide", QStringLiteral("Zoom Wide"), Glyph::ZoomWide), QStringLiteral("Wide"),
-                slider("sldZoomSpeed", QStringLiteral("Zoom Speed"), 0, 3, Qt::Horizontal, 1, 1, 2),
-                QStringLiteral("Slow"), QStringLiteral("Fast"), QStringLiteral("Tele"),
-                moveButton("cmdZoomTele", QStringLiteral("Zoom Tele"), Glyph::ZoomTele));
-        lensRow(2, moveButton("cmdFocusNear", QStringLiteral("Focus Near"), Glyph::FocusNear), QStringLiteral("Near"),
-                slider("sldFocusSpeed", QStringLiteral("Focus Speed"), 0, 3, Qt::Horizontal, 1, 1, 1),
-                QStringLiteral("Fast"), QStringLiteral("Slow"), QStringLiteral("Far"),
-                moveButton("cmdFocusFar", QStringLiteral("Focus Far"), Glyph::FocusFar));
+        lensRows(0, moveButton("cmdZoomWide", QStringLiteral("Zoom Wide"), Glyph::ZoomWide), QStringLiteral("Wide"),
+                 "sldZoomSpeed", QStringLiteral("Zoom Speed"), 2, QStringLiteral("Slow"), QStringLiteral("Fast"),
+                 QStringLiteral("Tele"), moveButton("cmdZoomTele", QStringLiteral("Zoom Tele"), Glyph::ZoomTele));
+        lensRows(2, moveButton("cmdFocusNear", QStringLiteral("Focus Near"), Glyph::FocusNear), QStringLiteral("Near"),
+                 "sldFocusSpeed", QStringLiteral("Focus Speed"), 1, QStringLiteral("Fast"), QStringLiteral("Slow"),
+                 QStringLiteral("Far"), moveButton("cmdFocusFar", QStringLiteral("Focus Far"), Glyph::FocusFar));
         lg->addWidget(moveButton("cmdIrisClose", QStringLiteral("Iris Close"), Glyph::IrisClose), 4, 0);
         lg->addWidget(caption(QStringLiteral("Iris")), 4, 1);
-        lg->addWidget(named(new QComboBox, QStringLiteral("cboIrisMode"), QStringLiteral("Iris Mode")), 4, 2, 1, 3);
-        lg->addWidget(moveButton("cmdIrisOpen", QStringLiteral("Iris Open"), Glyph::IrisOpen), 4, 5);
+        lg->addWidget(named(new QComboBox, QStringLiteral("cboIrisMode"), QStringLiteral("Iris Mode")), 4, 2, 1, 2);
+        lg->addWidget(moveButton("cmdIrisOpen", QStringLiteral("Iris Open"), Glyph::IrisOpen), 4, 4);
         auto* af = new QHBoxLayout;
         af->addWidget(button("cmdFocusOnepush", QStringLiteral("&One push")));
         af->addWidget(named(new QCheckBox(QStringLiteral("Easy AF    Off")), QStringLiteral("chkFocusEasy"),
                             QStringLiteral("Easy AF")));
-        lg->addLayout(af, 5, 0, 1, 6);
+        af->addStretch();
+        lg->addLayout(af, 5, 0, 1, 5);
         lg->setColumnStretch(2, 1);
-        lg->setColumnStretch(3, 1);
         g->addWidget(fraLens, 0, 1);
 
         auto* fraAuto = frame(QStringLiteral("Auto"), QStringLiteral("fraAuto"));
@@ -358,7 +393,7 @@ void frmMain::buildControls() {
         ag->addWidget(optAuto.add(2, QStringLiteral("Auto Patrol")), 1, 0);
         ag->addWidget(optAuto.add(3, QStringLiteral("Auto Trace")), 1, 1);
         optAuto.group()->button(0)->setChecked(true);
-        g->addWidget(fraAuto, 1, 0);
+        g->addWidget(fraAuto, 1, 1);
 
         auto* fraVariablePT = frame(QStringLiteral("Variable P/T"), QStringLiteral("fraVariablePT"));
         auto* vg = new QHBoxLayout(fraVariablePT);
@@ -368,12 +403,14 @@ void frmMain::buildControls() {
         vg->addWidget(optVariablePT.add(0, QStringLiteral("Off")));
         vg->addStretch();
         optVariablePT.group()->button(1)->setChecked(true);
-        g->addWidget(fraVariablePT, 1, 1);
-        g->setRowStretch(2, 1);
+        g->addWidget(fraVariablePT, 2, 1);
+        g->setRowStretch(3, 1);
+        g->setColumnStretch(0, 1);
         tab->addTab(page, QStringLiteral("Preset/Pan/Tilt"));
     }
 
     // ---- page 1: shutter, sense up, AGC, levels, white balance, BLC
+    // Two columns, so that every slider row has the room of half the page.
     {
         auto* page = new QWidget;
         page->setObjectName(QStringLiteral("tabCameraCtrlPage1"));
@@ -394,11 +431,12 @@ void frmMain::buildControls() {
         speed->addWidget(caption(QStringLiteral("Speed"), QStringLiteral("lblShutterSpeed")));
         speed->addWidget(named(new QComboBox, QStringLiteral("cboShutterSpeed"), QStringLiteral("Shutter Speed")), 1);
         shg->addLayout(speed, 3, 0, 1, 2);
-        shg->addLayout(sliderRow(caption(QStringLiteral("Level"), QStringLiteral("lblExDRLevel")),
-                                 caption(QStringLiteral("- 5"), QStringLiteral("lblExDRLevelMin")),
-                                 slider("sldShutterExDRLevel", QStringLiteral("ExDR Level"), -5, 5, Qt::Horizontal, 1, 1, 0),
-                                 caption(QStringLiteral("+ 5"), QStringLiteral("lblExDRLevelMax"))),
-                       4, 0, 1, 2);
+        auto* level = new QGridLayout;
+        levelRow(level, 0, caption(QStringLiteral("Level"), QStringLiteral("lblExDRLevel")),
+                 caption(QStringLiteral("- 5"), QStringLiteral("lblExDRLevelMin")),
+                 slider("sldShutterExDRLevel", QStringLiteral("ExDR Level"), -5, 5, Qt::Horizontal, 1, 1, 0),
+                 caption(QStringLiteral("+ 5"), QStringLiteral("lblExDRLevelMax")));
+        shg->addLayout(level, 4, 0, 1, 2);
         g->addWidget(fraShutter, 0, 0);
 
         auto* fraSenseUp = frame(QStringLiteral("Sense up"), QStringLiteral("fraSenseUp"));
@@ -419,21 +457,27 @@ void frmMain::buildControls() {
         agg->addWidget(optAGC.add(2, QStringLiteral("20dB")), 1, 0);
         agg->addWidget(optAGC.add(3, QStringLiteral("Super")), 1, 1);
         optAGC.group()->button(1)->setChecked(true);
-        g->addWidget(fraAGC, 0, 1);
+        g->addWidget(fraAGC, 2, 0);
 
         auto* fraLevel = frame(QStringLiteral("Level Adjustment"), QStringLiteral("fraLevelAdj"));
         auto* lvg = new QVBoxLayout(fraLevel);
         tighten(lvg);
-        auto levelRow = [&](const char* name, const QString& text) {
-            lvg->addLayout(sliderRow(caption(text), caption(QStringLiteral("- 5")),
-                                     slider(name, text, -5, 5, Qt::Horizontal, 1, 1, 0), caption(QStringLiteral("+ 5"))));
+        auto* levels = new QGridLayout;
+        int levelIndex = 0;
+        auto addLevel = [&](const char* name, const QString& text) {
+            const QString base = QString::fromLatin1(name).mid(3);
+            levelRow(levels, levelIndex++, caption(text), caption(QStringLiteral("- 5"), QStringLiteral("lbl") + base + QStringLiteral("Min")),
+                     slider(name, text, -5, 5, Qt::Horizontal, 1, 1, 0),
+                     caption(QStringLiteral("+ 5"), QStringLiteral("lbl") + base + QStringLiteral("Max")));
         };
-        levelRow("sldLevelAdjColour", QStringLiteral("Colour"));
-        levelRow("sldLevelAdjEnhance", QStringLiteral("Enhance"));
-        levelRow("sldLevelAdjPedestal", QStringLiteral("Pedestal"));
+        addLevel("sldLevelAdjColour", QStringLiteral("Colour"));
+        addLevel("sldLevelAdjEnhance", QStringLiteral("Enhance"));
+        addLevel("sldLevelAdjPedestal", QStringLiteral("Pedestal"));
+        lvg->addLayout(levels);
         lvg->addWidget(named(new QCheckBox(QStringLiteral("Auto Black  Off")), QStringLiteral("chkAutoBlack"),
                              QStringLiteral("Auto Black")));
-        g->addWidget(fraLevel, 1, 1);
+        lvg->addStretch();
+        g->addWidget(fraLevel, 0, 1);
 
         auto* fraPosition = frame(QStringLiteral("Position Parameter"), QStringLiteral("fraPositionParameter"));
         auto* ppg = new QVBoxLayout(fraPosition);
@@ -448,14 +492,16 @@ void frmMain::buildControls() {
         wbModes->addStretch();
         optWhiteBalance.group()->button(1)->setChecked(true);
         wbg->addLayout(wbModes);
-        wbg->addLayout(sliderRow(caption(QStringLiteral("R:B"), QStringLiteral("lblWhiteBalanceRB")),
-                                 caption(QStringLiteral("R"), QStringLiteral("lblWhiteBalanceRBMin")),
-                                 slider("sldWhiteBalanceRB", QStringLiteral("R:B"), 0, 255, Qt::Horizontal, 1, 16, 95),
-                                 caption(QStringLiteral("B"), QStringLiteral("lblWhiteBalanceRBMax"))));
-        wbg->addLayout(sliderRow(caption(QStringLiteral("Mg:G"), QStringLiteral("lblWhiteBalanceMgG")),
-                                 caption(QStringLiteral("Mg"), QStringLiteral("lblWhiteBalanceMgGMin")),
-                                 slider("sldWhiteBalanceMgG", QStringLiteral("Mg:G"), 0, 255, Qt::Horizontal, 1, 16, 63),
-                                 caption(QStringLiteral("G"), QStringLiteral("lblWhiteBalanceMgGMax"))));
+        auto* wbLevels = new QGridLayout;
+        levelRow(wbLevels, 0, caption(QStringLiteral("R:B"), QStringLiteral("lblWhiteBalanceRB")),
+                 caption(QStringLiteral("R"), QStringLiteral("lblWhiteBalanceRBMin")),
+                 slider("sldWhiteBalanceRB", QStringLiteral("R:B"), 0, 255, Qt::Horizontal, 1, 16, 95),
+                 caption(QStringLiteral("B"), QStringLiteral("lblWhiteBalanceRBMax")));
+        levelRow(wbLevels, 1, caption(QStringLiteral("Mg:G"), QStringLiteral("lblWhiteBalanceMgG")),
+                 caption(QStringLiteral("Mg"), QStringLiteral("lblWhiteBalanceMgGMin")),
+                 slider("sldWhiteBalanceMgG", QStringLiteral("Mg:G"), 0, 255, Qt::Horizontal, 1, 16, 63),
+                 caption(QStringLiteral("G"), QStringLiteral("lblWhiteBalanceMgGMax")));
+        wbg->addLayout(wbLevels);
         ppg->addWidget(fraWB);
         auto* fraBLC = frame(QStringLiteral("BLC  Area"), QStringLiteral("fraBLCArea"));
         auto* blg = new QGridLayout(fraBLC);
@@ -465,10 +511,13 @@ void frmMain::buildControls() {
         for (int i = 1; i <= 6; ++i)
             blg->addWidget(optBLCArea.add(i, QString(), QStringLiteral("BLC Area %1").arg(i)), (i - 1) / 3,
                            1 + (i - 1) % 3);
+        blg->setColumnStretch(4, 1);
         optBLCArea.group()->button(0)->setChecked(true);
         ppg->addWidget(fraBLC);
-        g->addWidget(fraPosition, 0, 2, 2, 1);
-        g->setRowStretch(2, 1);
+        g->addWidget(fraPosition, 1, 1, 2, 1);
+        g->setRowStretch(3, 1);
+        g->setColumnStretch(0, 1);
+        g->setColumnStretch(1, 1);
         tab->addTab(page, QStringLiteral("Video Settings/ALC"));
     }
 
@@ -617,6 +666,7 @@ void frmMain::buildControls() {
     // the addressed camera stays in view, whatever the camera-number buttons show
     auto* addressed = named(new QLabel, QStringLiteral("lblAddressedCamera"), QStringLiteral("Addressed camera"));
     addressed->setTextFormat(Qt::PlainText);
+    addressed->setContentsMargins(0, 0, 6, 0);  // clear of the window's edge
     status->addPermanentWidget(addressed);
 }
 

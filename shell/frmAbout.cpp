@@ -46,7 +46,7 @@ QFrame* line() {
 
 }  // namespace
 
-frmAbout::frmAbout(dxcmd::IDialogs& dialogs, QWidget* owner, SystemInfoStarter start)
+frmAbout::frmAbout(dxcmd::IDialogs& dialogs, QWidget* owner, SystemInfoStarter start, const QString& currentFile)
     : QDialog(owner), dialogs_(dialogs), start_(std::move(start)) {
     if (!start_) start_ = [] { return StartSystemInfo(SystemInfoPrograms()); };
     setObjectName(QStringLiteral("frmAbout"));
@@ -71,6 +71,10 @@ frmAbout::frmAbout(dxcmd::IDialogs& dialogs, QWidget* owner, SystemInfoStarter s
                              QStringLiteral("Warning: this program is protected by copyright law. Copying or "
                                             "distributing it, or any part of it, without permission is not "
                                             "allowed."));
+    auto* currentSettings = label(QStringLiteral("lblCurrentFile"),
+                                  QStringLiteral("Current settings: ") +
+                                      (currentFile.isEmpty() ? QStringLiteral("(none yet)") : currentFile));
+    currentSettings->setTextInteractionFlags(Qt::TextSelectableByMouse);
     auto* cmdOK = new QPushButton(QStringLiteral("OK"));
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
     cmdOK->setDefault(true);
@@ -85,6 +89,7 @@ frmAbout::frmAbout(dxcmd::IDialogs& dialogs, QWidget* owner, SystemInfoStarter s
     texts->addWidget(version);
     texts->addWidget(line());
     texts->addWidget(description);
+    texts->addWidget(currentSettings);
     head->addLayout(texts, 1);
     auto* buttons = new QVBoxLayout;
     buttons->addWidget(cmdOK);

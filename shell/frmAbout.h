@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QString>
 #include <QStringList>
 #include <functional>
 
@@ -21,7 +22,9 @@ const QStringList& SystemInfoPrograms();
 class frmAbout : public QDialog {
     Q_OBJECT
 public:
-    frmAbout(dxcmd::IDialogs& dialogs, QWidget* owner, SystemInfoStarter start = {});
+    // currentFile: where the console keeps its current settings, shown so
+    // that an installed program's user can find it.
+    frmAbout(dxcmd::IDialogs& dialogs, QWidget* owner, SystemInfoStarter start = {}, const QString& currentFile = {});
 
     void cmdSysInfo_Click();
 

@@ -1,6 +1,8 @@
 // DX410: the splash, the start checks and the console window. Built twice:
 // as the program, and as the diagnostic program that talks to no camera.
 #include <QApplication>
+#include <QFileInfo>
+#include <QIcon>
 #include <QScreen>
 #include <QStandardPaths>
 #include <memory>
@@ -24,12 +26,29 @@ constexpr bool kDiagnostic = true;
 constexpr bool kDiagnostic = false;
 #endif
 
+// The folder that may hold current.orn. An installed program's folder is
+// shared by every user (and root could write to it), so an installed
+// program keeps its settings in the per-user data folder.
+std::string SettingsProgramDir() {
+    const QString dir = QCoreApplication::applicationDirPath();
+#ifdef DX410_INSTALLED_MARKER
+    if (QFileInfo::exists(dir + QStringLiteral("/" DX410_INSTALLED_MARKER))) return {};
+#endif
+    return dir.toStdString();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("DX410"));
     QApplication::setApplicationVersion(QStringLiteral("1.0.0"));
+#ifdef DX410_APP_ID
+    // the desktop entry and the icon that an installation provides
+    QGuiApplication::setDesktopFileName(QStringLiteral(DX410_APP_ID));
+    const QIcon icon = QIcon::fromTheme(QStringLiteral(DX410_APP_ID));
+    if (!icon.isNull()) QApplication::setWindowIcon(icon);
+#endif
 
     dxcmd::ProgramState state;
     dxconsole::QtDialogs dialogs;
@@ -44,13 +63,13 @@ int main(int argc, char** argv) {
     int failed = 0;
     dxshell::frmSplash splash([&] {
         dxconsole::ConsoleDeps deps{&state, &dialogs, [] { return dxlink_create(); },
-                                    QCoreApplication::applicationDirPath().toStdString(),
+                                    SettingsProgramDir(),
                                     QStandardPaths::writableLocation(QStandardPaths::AppDataLocation).toStdString(),
                                     [&checks] { return checks.run(); }};
         deps.diagnostic = kDiagnostic;
         deps.log = &log;
-        deps.showAbout = [&dialogs](QWidget* owner) {
-            dxshell::frmAbout about(dialogs, owner);
+        deps.showAbout = [&dialogs, &state](QWidget* owner) {
+            dxshell::frmAbout about(dialogs, owner, {}, QString::fromStdString(state.CurrentFile));
             about.exec();
         };
         window = std::make_unique<dxconsole::frmMain>(std::move(deps));

@@ -212,6 +212,10 @@ private slots:
         rig->dialogs.expectMessage("System Information Is Unavailable At This Time");
         QTest::mouseClick(dxconsole::need<QPushButton>(about, "cmdSysInfo"), Qt::LeftButton);
         QVERIFY(!dxshell::StartSystemInfo({QStringLiteral("no-such-system-info-tool")}));
+        // an installed program's user learns where the settings are kept
+        const QString current = QString::fromStdString(rig->state.CurrentFile);
+        dxshell::frmAbout named(rig->dialogs, rig->win.get(), [] { return false; }, current);
+        QVERIFY(dxconsole::need<QLabel>(named, "lblCurrentFile")->text().endsWith(current));
     }
 };
 

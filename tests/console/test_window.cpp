@@ -19,6 +19,8 @@
 #include <QTemporaryDir>
 #include <QTreeWidget>
 #include <QtTest>
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <memory>
 #include <set>
@@ -429,6 +431,79 @@ void WindowTest::fitsSmallestScreen() {
     }
     checkInside(r.win->centralWidget(), bad);
     QVERIFY2(bad.isEmpty(), qPrintable(bad.join(' ')));
+
+    // Room to set a value by mouse, and end labels that say which slider they
+    // belong to, on the window as laid out at this size.
+    struct Ends {
+        const char* slider;
+        int length;
+        const char* minLabel;
+        const char* maxLabel;
+    };
+    const Ends sliders[] = {
+        {"sldPan", 250, "lblPanMin", "lblPanMax"},
+        {"sldTilt", 150, "lblTiltMin", "lblTiltMax"},
+        {"sldPTSpeed", 120, "lblPTSpeedMin", "lblPTSpeedMax"},
+        {"sldZoomSpeed", 120, "lblZoomSpeedMin", "lblZoomSpeedMax"},
+        {"sldFocusSpeed", 120, "lblFocusSpeedMin", "lblFocusSpeedMax"},
+        {"sldShutterExDRLevel", 120, "lblExDRLevelMin", "lblExDRLevelMax"},
+        {"sldLevelAdjColour", 120, "lblLevelAdjColourMin", "lblLevelAdjColourMax"},
+        {"sldLevelAdjEnhance", 120, "lblLevelAdjEnhanceMin", "lblLevelAdjEnhanceMax"},
+        {"sldLevelAdjPedestal", 120, "lblLevelAdjPedestalMin", "lblLevelAdjPedestalMax"},
+        {"sldWhiteBalanceRB", 120, "lblWhiteBalanceRBMin", "lblWhiteBalanceRBMax"},
+        {"sldWhiteBalanceMgG", 120, "lblWhiteBalanceMgGMin", "lblWhiteBalanceMgGMax"},
+    };
+    QCOMPARE(r.win->findChildren<QSlider*>().size(), qsizetype(std::size(sliders)));
+    auto inWindow = [&](QWidget* c) { return QRect(c->mapTo(r.win.get(), QPoint(0, 0)), c->size()); };
+    auto gap = [](const QRect& a, const QRect& b) {
+        const int dx = std::max({0, b.left() - a.right(), a.left() - b.right()});
+        const int dy = std::max({0, b.top() - a.bottom(), a.top() - b.bottom()});
+        return std::hypot(dx, dy);
+    };
+    QStringList cramped, ambiguous;
+    for (int page = 0; page < tab->count(); ++page) {
+        tab->setCurrentIndex(page);
+        r.win->layout()->activate();
+        QList<const Ends*> shown;
+        for (const Ends& e : sliders)
+            if (r.w<QSlider>(e.slider)->isVisible()) shown << &e;
+        for (const Ends* e : shown) {
+            auto* s = r.w<QSlider>(e->slider);
+            const int length = s->orientation() == Qt::Horizontal ? s->width() : s->height();
+            qInfo("%s: %d px", e->slider, length);
+            if (length < e->length) cramped << QStringLiteral("%1 %2 px").arg(e->slider).arg(length);
+        }
+        if (!cramped.isEmpty()) continue;
+        for (const Ends* e : shown) {
+            auto* s = r.w<QSlider>(e->slider);
+            const QRect sr = inWindow(s);
+            // where the lowest and highest values sit
+            QPointF low = s->orientation() == Qt::Horizontal ? QPointF(sr.left(), sr.center().y())
+                                                             : QPointF(sr.center().x(), sr.bottom());
+            QPointF high = s->orientation() == Qt::Horizontal ? QPointF(sr.right(), sr.center().y())
+                                                              : QPointF(sr.center().x(), sr.top());
+            if (s->invertedAppearance()) std::swap(low, high);
+            for (const char* name : {e->minLabel, e->maxLabel}) {
+                const QRect lr = inWindow(r.w<QLabel>(name));
+                const QPointF c = lr.center();
+                const QPointF own = name == e->minLabel ? low : high, other = name == e->minLabel ? high : low;
+                if (QLineF(c, own).length() >= QLineF(c, other).length()) ambiguous << QString::fromLatin1(name);
+                for (const Ends* o : shown) {
+                    if (o == e) continue;
+                    if (gap(lr, inWindow(r.w<QSlider>(o->slider))) <= gap(lr, sr))
+                        ambiguous << QStringLiteral("%1 (nearer %2)").arg(name, o->slider);
+                    // the end labels of two sliders side by side on one line
+                    for (const char* otherName : {o->minLabel, o->maxLabel}) {
+                        const QRect olr = inWindow(r.w<QLabel>(otherName));
+                        if (olr.top() <= lr.bottom() && lr.top() <= olr.bottom() && gap(lr, olr) < 12)
+                            ambiguous << QStringLiteral("%1 beside %2").arg(name, otherName);
+                    }
+                }
+            }
+        }
+    }
+    QVERIFY2(cramped.isEmpty(), qPrintable(cramped.join(", ")));
+    QVERIFY2(ambiguous.isEmpty(), qPrintable(ambiguous.join(", ")));
 }
 
 void WindowTest::everyControlHasAnAccessibleName() {
