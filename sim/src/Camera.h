@@ -18,6 +18,19 @@ std::string toText(const Bytes& bytes);
 // Strict parse of command text ("83:45:00:1C"); false on anything else.
 bool fromText(const std::string& text, Bytes* out);
 
+// What the bytes at the front of the host's line hold.
+struct FrameCut {
+    enum Kind {
+        NeedMore,  // the start of a frame, not yet whole
+        Noise,     // the first byte begins no frame
+        Frame,     // a frame: an acknowledgement, or a command with or without its prefix
+    } kind = NeedMore;
+    size_t at = 0;   // where the frame proper starts, after a B1:01:ID prefix
+    size_t len = 0;  // its bytes from `at` on
+    int id = 0;      // the prefix's camera ID; 0 without a prefix
+};
+FrameCut cutFrame(const Bytes& pending);
+
 struct Answer {
     bool accepted = false;  // A0 (true) or A1 (false)
     bool query = false;     // a reply frame follows the A0

@@ -40,6 +40,36 @@ struct InjectedFault {
 
 }  // namespace
 
+namespace detail {
+
+FrameCut cutFrame(const Bytes& pending) {
+    FrameCut c;
+    if (pending.empty()) return c;
+    const uint8_t b = pending[0];
+    if (b == kAck) return {FrameCut::Frame, 0, 1, 0};
+    if (b == kPrefix) {
+        if (pending.size() < 4) return c;
+        if (pending[1] != 0x01 || !frameStart(pending[3])) return {FrameCut::Noise};
+        c.id = pending[2];
+        c.at = 3;
+    } else if (!frameStart(b)) {
+        return {FrameCut::Noise};
+    }
+    if (pending[c.at] == 0x8F) {
+        if (pending.size() < c.at + 2) return {};
+        const uint8_t ll = pending[c.at + 1];
+        if (ll < 3) return {FrameCut::Noise};  // too short to hold a group and a code
+        c.len = 1 + ll;
+    } else {
+        c.len = 1 + (pending[c.at] - 0x80);
+    }
+    if (pending.size() < c.at + c.len) return {};
+    c.kind = FrameCut::Frame;
+    return c;
+}
+
+}  // namespace detail
+
 struct CameraSim::Impl {
     Options opt;
     std::vector<detail::Camera> cameras;
@@ -270,49 +300,19 @@ struct CameraSim::Impl {
     // last byte is on the line.
     void parse() {
         for (;;) {
-            if (pending.empty()) return;
-            const uint8_t b = pending[0];
-            if (b == kAck) {
-                flushNoise();
-                // the host's acknowledgement occupies the line like any frame
-                if (waitUntil(pendingAt[0])) return;
-                Bytes f = takePending(1);
-                onFrame(f, f, 0);
-                if (master < 0) return;
-                continue;
-            }
-            size_t at = 0;
-            int id = 0;
-            if (b == kPrefix) {
-                if (pending.size() < 4) return;
-                if (pending[1] != 0x01 || !frameStart(pending[3])) {
-                    skipNoise();
-                    continue;
-                }
-                id = pending[2];
-                at = 3;
-            } else if (!frameStart(b)) {
+            const detail::FrameCut cut = detail::cutFrame(pending);
+            if (cut.kind == detail::FrameCut::NeedMore) return;
+            if (cut.kind == detail::FrameCut::Noise) {
                 skipNoise();
                 continue;
             }
-            size_t len;
-            if (pending[at] == 0x8F) {
-                if (pending.size() < at + 2) return;
-                const uint8_t ll = pending[at + 1];
-                if (ll < 3) {  // too short to hold a group and a code
-                    skipNoise();
-                    continue;
-                }
-                len = 1 + ll;
-            } else {
-                len = 1 + (pending[at] - 0x80);
-            }
-            if (pending.size() < at + len) return;
             flushNoise();
-            if (waitUntil(pendingAt[at + len - 1])) return;
-            Bytes full = takePending(at + len);
-            Bytes frame(full.begin() + static_cast<long>(at), full.end());
-            onFrame(full, frame, id);
+            // the host's acknowledgement occupies the line like any frame
+            const size_t end = cut.at + cut.len;
+            if (waitUntil(pendingAt[end - 1])) return;
+            Bytes full = takePending(end);
+            Bytes frame(full.begin() + static_cast<long>(cut.at), full.end());
+            onFrame(full, frame, cut.id);
             if (master < 0) return;
         }
     }
