@@ -192,6 +192,9 @@ TEST_F(SmallDump, UploadOutcomes) {
     gap[3] = "";
     std::string badHex = dumpText(lines);
     badHex[70 + 19] = 'G';  // line 2, byte 6
+    // empty lines past what 8 packet lines can take: only what follows them decides
+    const std::string emptyRun(8000, '\n');
+    const Strings firstThree(lines.begin(), lines.begin() + 3), lastFive(lines.begin() + 3, lines.end());
     std::optional<CancelAt> cancel;
     struct Case {
         const char* name;
@@ -231,6 +234,10 @@ TEST_F(SmallDump, UploadOutcomes) {
         refusal("one line short", dumpText(Strings(lines.begin(), lines.end() - 1)),
                 "the camera takes 8 packets but the dump file holds 7"),
         refusal("empty line inside", dumpText(gap), "line 4" + notPacket),
+        refusal("long run of empty lines inside", dumpText(firstThree) + emptyRun + dumpText(lastFive),
+                "line 4" + notPacket),
+        refusal("short, with a long run of empty lines at the end", dumpText(firstThree) + emptyRun,
+                "the camera takes 8 packets but the dump file holds 3"),
         refusal("not hex", badHex, "line 2" + notPacket),
         refusal("length byte wrong", dumpText(longLength), "line 1" + notPacket),
         refusal("one line of 4 MB", std::string(4 << 20, '8'), "line 1" + notPacket),

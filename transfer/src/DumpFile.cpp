@@ -39,6 +39,17 @@ std::string twoDigits(int v) {
 
 bool onlyLineEnds(std::string_view s) { return s.find_first_not_of("\r\n") == std::string_view::npos; }
 
+// Whether the unread rest of a file holds nothing but line ends.
+bool onlyLineEndsFollow(int fd) {
+    char buf[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return n == 0;
+        if (!onlyLineEnds(std::string_view(buf, size_t(n)))) return false;
+    }
+}
+
 }  // namespace
 
 std::string PacketReadCommand(int packet) {
@@ -80,19 +91,24 @@ DumpLines ReadDumpLines(const std::string& path, int count) {
         return r;
     }
     // Each wanted line with its CR LF fits in this; past it the verdict is
-    // already made (a longer line is no packet line).
+    // already made (a longer line is no packet line), but for a run of empty
+    // lines: only what follows it tells a short file from a gap.
     const size_t cap = size_t(count) * (kMaxLineChars + 2) + 2;
     std::string text;
     char buf[65536];
-    bool readFailed = false;
+    bool readFailed = false, ended = false;
     while (text.size() < cap) {
         const ssize_t n = ::read(fd, buf, std::min(sizeof buf, cap - text.size()));
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) readFailed = true;
+        ended = n == 0;
         if (n <= 0) break;
         text.append(buf, size_t(n));
     }
-    ::close(fd);
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
     if (readFailed) return r;
 
     std::string_view rest(text);
@@ -100,7 +116,7 @@ DumpLines ReadDumpLines(const std::string& path, int count) {
         const size_t nl = rest.find('\n');
         std::string_view line = rest.substr(0, nl);
         if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        if (line.empty() && onlyLineEnds(rest)) {
+        if (line.empty() && onlyLineEnds(rest) && (ended || onlyLineEndsFollow(fd))) {
             r.result = DumpLines::Short;
             r.held = i;
             return r;

@@ -29,7 +29,8 @@ std::optional<std::vector<std::string>> SplitPacketReply(const std::string& repl
 bool IsPacketLine(std::string_view line);
 
 // The first `count` lines of a dump file, each a packet line. Reads no more
-// than `count` lines can take, however large the file.
+// than `count` lines can take, however large the file, but for empty lines,
+// which are read to the first other character.
 struct DumpLines {
     enum Result { Ok, CannotOpen, Short, NotPacket } result = CannotOpen;
     std::vector<std::string> lines;
