@@ -11,8 +11,8 @@ namespace dxtest {
 
 class TempDir {
 public:
-    TempDir() {
-        std::string tmpl = (std::filesystem::temp_directory_path() / "dxcmd-XXXXXX").string();
+    explicit TempDir(const std::filesystem::path& base = std::filesystem::temp_directory_path()) {
+        std::string tmpl = (base / "dxcmd-XXXXXX").string();
         if (!::mkdtemp(tmpl.data())) throw std::runtime_error("mkdtemp failed");
         path_ = tmpl;
     }
