@@ -24,14 +24,29 @@ size_t frameBytes(const std::string& reply) {
     return length >= 3 ? size_t(length) + 1 : 0;
 }
 
-// A query reply is valid when it holds a whole frame: one cut short, or
-// one whose header cannot be right, would be acknowledged and decoded
-// into a wrong value. What follows the frame is not part of it.
-bool validReply(const std::string& reply, std::string& frame) {
+// A frame that names a group and an item must name the query's: a camera
+// that answered an earlier query too late leaves that answer on the line,
+// and taken for this one it would be recorded under the wrong key (and
+// later sent back to the camera as that setting). The group may come in
+// its read or write form (titles use both).
+bool answersQuery(const std::string& frame, const std::string& query) {
+    const int h = HexByteAt(frame, 0);
+    if (h < 0x83) return true;  // no group and item to compare
+    const size_t at = h == 0x8F ? 6 : 3;  // character of the group byte
+    const int qGroup = HexByteAt(query, 3), qItem = HexByteAt(query, 6);
+    if (qGroup < 0 || qItem < 0 || qGroup >= 0x40) return true;  // not a read
+    return (HexByteAt(frame, at) & ~0x40) == qGroup && HexByteAt(frame, at + 3) == qItem;
+}
+
+// A query reply is valid when it holds a whole frame that answers the
+// query: one cut short, or one whose header cannot be right, would be
+// acknowledged and decoded into a wrong value. What follows the frame is
+// not part of it.
+bool validReply(const std::string& reply, const std::string& query, std::string& frame) {
     const size_t need = frameBytes(reply);
     if (need == 0 || (reply.size() + 1) / 3 < need) return false;
     frame = reply.substr(0, 3 * need - 1);
-    return true;
+    return answersQuery(frame, query);
 }
 
 std::string errorText(const std::string& section, const std::string& key, const std::string& full) {
@@ -204,7 +219,7 @@ std::string CommandLayer::ExecCmdRecv(const std::string& command, const std::str
         return reply;
     }
     std::string frame;
-    if (validReply(reply, frame)) {
+    if (validReply(reply, command, frame)) {
         // the camera waits for this; it is never addressed
         open(link);
         link->Send("A0");

@@ -420,7 +420,7 @@ protected:
     CommandLayer layer{state, view, dialogs, makeLink};
 };
 
-TEST_F(FirstByte, OnlyWholeFramesWithHeaders81To8FAreValid) {
+TEST_F(FirstByte, OnlyWholeFramesThatAnswerTheQueryAreValid) {
     struct Case {
         std::vector<uint8_t> reply;
         std::string text;   // the reply as the link hands it over
@@ -440,6 +440,10 @@ TEST_F(FirstByte, OnlyWholeFramesWithHeaders81To8FAreValid) {
         {{0xA0, 0x8F, 0x05, 0x43, 0x02, 0x02, 0x2C}, "8F:05:43:02:02:2C", "8F:05:43:02:02:2C"},
         // bytes after a whole frame are not part of it
         {{0xA0, 0x84, 0x43, 0x02, 0x02, 0x2C, 0x77, 0x77}, "84:43:02:02:2C:77:77", "84:43:02:02:2C"},
+        // a late answer to another query: another item, another group
+        {{0xA0, 0x84, 0x43, 0x05, 0x0C, 0x3C}, "84:43:05:0C:3C", ""},
+        {{0xA0, 0x8F, 0x05, 0x42, 0x02, 0x02, 0x2C}, "8F:05:42:02:02:2C", ""},
+        {{0xA0, 0x83, 0x03, 0x02, 0x05}, "83:03:02:05", "83:03:02:05"},  // the read form names it too
     };
     state.CurrentFile = dir.file("current.orn");
     const std::string key = "02-ZOOM POSITION";
