@@ -23,6 +23,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "HoverSelection.h"
 #include "Icons.h"
 #include "frmUPandDOWN.h"
 
@@ -151,6 +152,8 @@ frmMain::frmMain(ConsoleDeps deps, QWidget* parent) : QMainWindow(parent), deps_
     lblCommand_ = need<QLabel>(*this, "lblCommand");
     lblAckResult_ = need<QLabel>(*this, "lblACKResult");
     lblPortStatus_ = need<QLabel>(*this, "lblPortStatus");
+    SelectableUnderMouse(lblCommand_);
+    SelectableUnderMouse(lblAckResult_);
     commands_ = std::make_unique<dxcmd::CommandLayer>(*deps_.state, *this, *deps_.dialogs,
                                                       deps_.linkFactory);
     values_ = std::make_unique<WindowValues>(*this);
