@@ -55,7 +55,7 @@ namespace cat = dxparams::cat;
 // The splash's fixed time, taken out of the start-up.
 constexpr double kSplashSeconds = 2.0;
 // The trace is whole once the simulator has been quiet this long.
-constexpr auto kTraceQuiet = std::chrono::milliseconds(60);
+constexpr auto kTraceQuiet = std::chrono::milliseconds(100);
 
 double Seconds(Clock::time_point a, Clock::time_point b) { return std::chrono::duration<double>(b - a).count(); }
 
