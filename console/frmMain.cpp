@@ -23,8 +23,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include "HoverSelection.h"
 #include "Icons.h"
+#include "StatusLabels.h"
 #include "frmUPandDOWN.h"
 
 namespace dxconsole {
@@ -152,8 +152,10 @@ frmMain::frmMain(ConsoleDeps deps, QWidget* parent) : QMainWindow(parent), deps_
     lblCommand_ = need<QLabel>(*this, "lblCommand");
     lblAckResult_ = need<QLabel>(*this, "lblACKResult");
     lblPortStatus_ = need<QLabel>(*this, "lblPortStatus");
-    SelectableUnderMouse(lblCommand_);
-    SelectableUnderMouse(lblAckResult_);
+    for (QLabel* l : {lblCommand_, lblAckResult_}) {
+        SelectableUnderMouse(l);
+        HoldOutOfLayout(l);
+    }
     commands_ = std::make_unique<dxcmd::CommandLayer>(*deps_.state, *this, *deps_.dialogs,
                                                       deps_.linkFactory);
     values_ = std::make_unique<WindowValues>(*this);

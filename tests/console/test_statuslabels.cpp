@@ -4,12 +4,13 @@
 #include <QApplication>
 #include <QCursor>
 #include <QEnterEvent>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QtTest>
 
-#include "HoverSelection.h"
+#include "StatusLabels.h"
 
-class TestHoverSelection : public QObject {
+class TestStatusLabels : public QObject {
     Q_OBJECT
 
     static void send(QLabel& l, QEvent::Type type) {
@@ -54,7 +55,49 @@ private slots:
         }
         QCOMPARE(l.textInteractionFlags(), selectable ? Qt::TextSelectableByMouse : Qt::NoTextInteraction);
     }
+    // A change of text repaints the label and relayouts nothing: the
+    // window's layout stays as it was, however long the text.
+    void heldLabelChangesRelayoutNothing() {
+        QWidget w;
+        auto* row = new QHBoxLayout(&w);
+        auto* held = new QLabel;
+        held->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+        held->setFixedHeight(20);
+        auto* other = new QLabel(QStringLiteral("other"));
+        row->addWidget(held, 1);
+        row->addWidget(other, 1);
+        dxconsole::HoldOutOfLayout(held);
+        w.resize(400, 40);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QCOMPARE(held->size(), held->parentWidget()->size());
+        QCOMPARE(held->height(), 20);
+        QVERIFY(held->parentWidget() != &w);
+        QCOMPARE(held->parentWidget()->parentWidget(), &w);
+        const QRect before = held->parentWidget()->geometry();
+        int relayouts = 0;
+        struct Count : QObject {
+            int& n;
+            explicit Count(int& c) : n(c) {}
+            bool eventFilter(QObject*, QEvent* e) override {
+                if (e->type() == QEvent::LayoutRequest) ++n;
+                return false;
+            }
+        } count(relayouts);
+        w.installEventFilter(&count);
+        for (const char* t : {"83:42:13:01", "", "Error! a much longer text than the label is wide"}) {
+            held->setText(QString::fromLatin1(t));
+            QCoreApplication::processEvents();
+            QCOMPARE(held->text(), QString::fromLatin1(t));
+        }
+        QCOMPARE(relayouts, 0);
+        QCOMPARE(held->parentWidget()->geometry(), before);
+        // the window's own resizes still reach the label
+        w.resize(600, 40);
+        QTRY_COMPARE(held->width(), held->parentWidget()->width());
+        QVERIFY(held->parentWidget()->geometry() != before);
+    }
 };
 
-QTEST_MAIN(TestHoverSelection)
-#include "test_hoverselection.moc"
+QTEST_MAIN(TestStatusLabels)
+#include "test_statuslabels.moc"
