@@ -8,6 +8,7 @@
 #include <QWidget>
 #include <cerrno>
 #include <cstdlib>
+#include <ctime>
 
 namespace dxshell {
 
@@ -32,13 +33,21 @@ BenchHook::~BenchHook() {
 }
 
 void BenchHook::watchFirstPaint(QWidget* w, std::string name, std::function<void()> then) {
-    watches_.push_back({w, std::move(name), std::move(then)});
+    watches_.push_back({w, QEvent::Paint, std::move(name), std::move(then)});
     w->installEventFilter(this);
 }
 
-void BenchHook::report(const std::string& line) {
+void BenchHook::watchShow(QWidget* w, std::string name) {
+    watches_.push_back({w, QEvent::Show, std::move(name), {}});
+    w->installEventFilter(this);
+}
+
+void BenchHook::report(const std::string& name) {
     if (fd_ < 0) return;
-    const std::string text = line + "\n";
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    const long long us = (long long)ts.tv_sec * 1000000 + ts.tv_nsec / 1000;
+    const std::string text = name + " " + std::to_string(us) + "\n";
     size_t off = 0;
     while (off < text.size()) {
         const ssize_t n = ::write(fd_, text.data() + off, text.size() - off);
@@ -49,12 +58,14 @@ void BenchHook::report(const std::string& line) {
 }
 
 bool BenchHook::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() != QEvent::Paint) return false;
     for (auto it = watches_.begin(); it != watches_.end(); ++it) {
-        if (it->widget != watched) continue;
-        watched->removeEventFilter(this);
+        if (it->widget != watched || it->event != event->type()) continue;
         Watch w = std::move(*it);
         watches_.erase(it);
+        if (w.event == QEvent::Show) {
+            report(w.name);
+            break;
+        }
         // after this paint, and the rest of the window's, is done
         QTimer::singleShot(0, this, [this, w] {
             report(w.name);

@@ -1,6 +1,7 @@
 // Start-up reports for the bench (bench/jobs): when DX410_BENCH_FD names a
-// descriptor the program inherited, it writes one line there as each watched
-// window finishes its first paint. Without that variable nothing is watched.
+// descriptor the program inherited, it writes a line "name microseconds"
+// there (CLOCK_MONOTONIC) at each moment the bench asks about. Without that
+// variable nothing is watched.
 #pragma once
 
 #include <QObject>
@@ -22,12 +23,15 @@ public:
     explicit BenchHook(int fd, bool titleLoad);
     ~BenchHook() override;
 
-    // Writes `name` once w has painted the first time, then runs `then`.
+    // Reports `name` once w has painted the first time, then runs `then`.
     void watchFirstPaint(QWidget* w, std::string name, std::function<void()> then = {});
+    // Reports `name` as w is shown, before its own show handling runs.
+    void watchShow(QWidget* w, std::string name);
     // DX410_BENCH_TITLE_LOAD=1: the bench wants a position title load once
     // the main window is up.
     bool titleLoad() const { return titleLoad_; }
-    void report(const std::string& line);
+    // Writes "name <now in microseconds>".
+    void report(const std::string& name);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -35,6 +39,7 @@ protected:
 private:
     struct Watch {
         QObject* widget;
+        int event;  // QEvent::Type
         std::string name;
         std::function<void()> then;
     };
