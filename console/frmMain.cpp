@@ -24,6 +24,7 @@
 #include <QVBoxLayout>
 
 #include "Icons.h"
+#include "StatusLabels.h"
 #include "frmUPandDOWN.h"
 
 namespace dxconsole {
@@ -148,6 +149,13 @@ frmMain::frmMain(ConsoleDeps deps, QWidget* parent) : QMainWindow(parent), deps_
     setAccessibleName(QString::fromLatin1(kCaption));
     buildMenus();
     buildControls();
+    lblCommand_ = need<QLabel>(*this, "lblCommand");
+    lblAckResult_ = need<QLabel>(*this, "lblACKResult");
+    lblPortStatus_ = need<QLabel>(*this, "lblPortStatus");
+    for (QLabel* l : {lblCommand_, lblAckResult_}) {
+        SelectableUnderMouse(l);
+        HoldOutOfLayout(l);
+    }
     commands_ = std::make_unique<dxcmd::CommandLayer>(*deps_.state, *this, *deps_.dialogs,
                                                       deps_.linkFactory);
     values_ = std::make_unique<WindowValues>(*this);
@@ -719,19 +727,23 @@ bool frmMain::load() {
     return true;
 }
 
+// Every exchange sets these; one that shows what is shown already costs no
+// relayout and no repaint.
 void frmMain::setCommandLabel(const std::string& text) {
-    auto* l = need<QLabel>(*this, "lblCommand");
-    l->setText(QString::fromStdString(text));
-    l->setToolTip(l->text());
+    const QString t = QString::fromStdString(text);
+    if (lblCommand_->text() == t && lblCommand_->toolTip() == t) return;
+    lblCommand_->setText(t);
+    lblCommand_->setToolTip(t);
 }
 
 void frmMain::setAckResult(const std::string& text) {
-    auto* l = need<QLabel>(*this, "lblACKResult");
     QString t = QString::fromStdString(text);
     t.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     // the full text stays readable in the tool tip; the label shows one line
-    l->setToolTip(t);
-    l->setText(QString(t).replace(QLatin1Char('\n'), QLatin1Char(' ')));
+    const QString line = QString(t).replace(QLatin1Char('\n'), QLatin1Char(' '));
+    if (lblAckResult_->text() == line && lblAckResult_->toolTip() == t) return;
+    lblAckResult_->setToolTip(t);
+    lblAckResult_->setText(line);
 }
 
 void frmMain::appendLog(const std::string& entry) {
@@ -759,7 +771,7 @@ void frmMain::showPortStatus(const std::string& device, const std::string& reaso
         if (QString::fromStdString(reason).contains(QLatin1String("permission"), Qt::CaseInsensitive))
             text += QStringLiteral(" - add your user to the dialout group and log in again");
     }
-    need<QLabel>(*this, "lblPortStatus")->setText(text);
+    if (lblPortStatus_->text() != text) lblPortStatus_->setText(text);
 }
 
 void frmMain::showEvent(QShowEvent* event) {

@@ -105,6 +105,10 @@ private:
     std::unique_ptr<ConsoleHandlers> handlers_;
     bool busyPointer_ = false;
     bool shownOnce_ = false;
+    // set by every exchange
+    QLabel* lblCommand_ = nullptr;
+    QLabel* lblAckResult_ = nullptr;
+    QLabel* lblPortStatus_ = nullptr;
 };
 
 }  // namespace dxconsole

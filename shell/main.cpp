@@ -7,11 +7,13 @@
 #include <QStandardPaths>
 #include <memory>
 
+#include "BenchHook.h"
 #include "EventPump.h"
 #include "QtDialogs.h"
 #include "StartupChecks.h"
 #include "dxcmd/State.h"
 #include "dxlink/dxlink.h"
+#include "dxtransfer/Jobs.h"
 #include "frmMain.h"
 #include "frmAbout.h"
 #include "frmLog.h"
@@ -58,10 +60,12 @@ int main(int argc, char** argv) {
 
     dxlink_set_event_pump(&dxconsole::PumpEvents, nullptr);
 
+    const auto bench = dxshell::BenchHook::FromEnvironment();
     dxshell::frmLog log(dialogs);
     std::unique_ptr<dxconsole::frmMain> window;
     int failed = 0;
     dxshell::frmSplash splash([&] {
+        if (bench) bench->report("open");
         dxconsole::ConsoleDeps deps{&state, &dialogs, [] { return dxlink_create(); },
                                     SettingsProgramDir(),
                                     QStandardPaths::writableLocation(QStandardPaths::AppDataLocation).toStdString(),
@@ -88,8 +92,19 @@ int main(int argc, char** argv) {
         QSize size(790, 560);
         if (const QScreen* screen = window->screen()) size = size.boundedTo(screen->availableGeometry().size());
         window->resize(size.expandedTo(window->minimumSizeHint()));
+        if (bench)
+            bench->watchFirstPaint(window.get(), "shown", [&] {
+                if (!bench->titleLoad()) return;
+                window->RunTransferJob(dxtransfer::kPositionTitleLoad);
+                bench->report("titles");
+            });
         window->show();
     });
+    if (bench) {
+        // the splash's timer starts as it is shown
+        bench->watchShow(&splash, "splash-show");
+        bench->watchFirstPaint(&splash, "splash");
+    }
     splash.show();
     const int rc = app.exec();
     dxlink_set_event_pump(nullptr, nullptr);

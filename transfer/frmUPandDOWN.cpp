@@ -15,6 +15,8 @@ namespace {
 
 // A window manager may never activate the window; the job runs anyway.
 constexpr int kActivationWaitMs = 500;
+// About twenty repaints a second keep the bar smooth.
+constexpr int kProgressShowMs = 50;
 
 }  // namespace
 
@@ -43,14 +45,33 @@ frmUPandDOWN::frmUPandDOWN(dxcmd::CommandLayer& commands, IConsoleValues& consol
     connect(cmdCancel_, &QPushButton::clicked, this, [this] { cmdCancel_Click(); });
 }
 
-int frmUPandDOWN::value() const { return prbLoading_->value(); }
+int frmUPandDOWN::value() const { return value_; }
 
+// The bar repaints at once whenever it moves; a job moves it after nearly
+// every exchange. It shows the value at most every kProgressShowMs (the
+// first move at once), and the last one when the job ends.
 void frmUPandDOWN::setValue(int value) {
-    prbLoading_->setValue(std::clamp(value, prbLoading_->minimum(), prbLoading_->maximum()));
+    value_ = std::clamp(value, prbLoading_->minimum(), prbLoading_->maximum());
+    if (!shown_.isValid() || shown_.elapsed() >= kProgressShowMs) {
+        showValue();
+    } else if (!showPending_) {
+        showPending_ = true;
+        QTimer::singleShot(kProgressShowMs - int(shown_.elapsed()), this, [this] {
+            if (showPending_) showValue();
+        });
+    }
+}
+
+void frmUPandDOWN::showValue() {
+    showPending_ = false;
+    shown_.start();
+    prbLoading_->setValue(value_);
 }
 
 bool frmUPandDOWN::event(QEvent* e) {
     if (e->type() == QEvent::WindowActivate) active_ = true;
+    // the job starts as soon as the window is up, not at a polling step
+    if (activationWait_ && (active_ || e->type() == QEvent::Hide)) activationWait_->quit();
     return QDialog::event(e);
 }
 
@@ -58,18 +79,15 @@ void frmUPandDOWN::run() {
     show();
     raise();
     activateWindow();
-    if (!active_) {
+    if (!active_ && isVisible()) {
         QEventLoop wait;
         QTimer bound;
         bound.setSingleShot(true);
         connect(&bound, &QTimer::timeout, &wait, &QEventLoop::quit);
-        auto* poll = new QTimer(&wait);
-        connect(poll, &QTimer::timeout, &wait, [this, &wait] {
-            if (active_ || !isVisible()) wait.quit();
-        });
-        poll->start(5);
         bound.start(kActivationWaitMs);
+        activationWait_ = &wait;
         wait.exec(QEventLoop::ExcludeUserInputEvents);
+        activationWait_ = nullptr;
     }
     runJob();
     hide();
@@ -79,14 +97,18 @@ void frmUPandDOWN::runJob() {
     auto& st = commands_.state();
     st.TransferCancelled = false;
     prbLoading_->setMaximum(kProgressMax);
-    const JobInfo* job = FindJob(st.TransferJob);
-    if (!job) return;
-    setWindowTitle(QString::fromLatin1(job->caption.data(), qsizetype(job->caption.size())));
-    lblStatus_->setText(QString::fromLatin1(job->status.data(), qsizetype(job->status.size())));
+    if (const JobInfo* job = FindJob(st.TransferJob)) run(*job);
+    // the bar ends on the last value, however soon after the one before it came
+    if (showPending_) showValue();
+}
+
+void frmUPandDOWN::run(const JobInfo& job) {
+    setWindowTitle(QString::fromLatin1(job.caption.data(), qsizetype(job.caption.size())));
+    lblStatus_->setText(QString::fromLatin1(job.status.data(), qsizetype(job.status.size())));
     JobEnv env{commands_, console_, *this};
     running_ = true;
     try {
-        job->run(env);
+        job.run(env);
     } catch (const std::exception&) {
         // a job never ends the program
         commands_.dialogs().message("Unknown error.", "Error", dxcmd::Icon::Critical, dxcmd::Buttons::Ok,

@@ -3,10 +3,12 @@
 #pragma once
 
 #include <QDialog>
+#include <QElapsedTimer>
 
 #include "dxcmd/Exec.h"
 #include "dxtransfer/Jobs.h"
 
+class QEventLoop;
 class QLabel;
 class QProgressBar;
 class QPushButton;
@@ -33,6 +35,8 @@ protected:
 private:
     void cmdCancel_Click();
     void runJob();
+    void run(const JobInfo& job);
+    void showValue();
 
     dxcmd::CommandLayer& commands_;
     IConsoleValues& console_;
@@ -42,6 +46,10 @@ private:
     bool active_ = false;
     bool running_ = false;
     bool asking_ = false;
+    QEventLoop* activationWait_ = nullptr;
+    int value_ = 0;  // the job's progress; the bar may show it a little later
+    QElapsedTimer shown_;
+    bool showPending_ = false;
 };
 
 }  // namespace dxtransfer

@@ -5,12 +5,17 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
+#include <set>
 #include <sstream>
+#include <thread>
 #include <vector>
 
 namespace dxcmd {
@@ -203,7 +208,112 @@ bool writeAll(int fd, const std::string& data) {
 
 }  // namespace
 
-bool ReplaceFileAtomically(const std::string& path, const std::string& data) {
+namespace {
+
+void syncFolderOf(const std::filesystem::path& file) {
+    std::filesystem::path dir = file.parent_path();
+    if (dir.empty()) dir = ".";
+    const int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dfd >= 0) {
+        ::fsync(dfd);
+        ::close(dfd);
+    }
+}
+
+// The running record is rewritten after every acknowledged setting, and a
+// disk flush costs more than the exchange itself (~10 ms here), so its
+// flushes run on a thread of their own, once the writes have paused
+// (kSyncQuiet, at most kSyncLatest after the first), one flush per file
+// however many writes came meanwhile: a flush running during a burst of
+// exchanges would slow each rename behind it. The rename has already made
+// the new text the file.
+constexpr auto kSyncQuiet = std::chrono::milliseconds(300);
+constexpr auto kSyncLatest = std::chrono::seconds(2);
+
+class BackgroundSync {
+public:
+    static BackgroundSync& instance() {
+        static BackgroundSync s;
+        return s;
+    }
+    void request(const std::string& path) {
+        std::lock_guard lk(mu_);
+        const auto now = std::chrono::steady_clock::now();
+        if (pending_.empty()) first_ = now;
+        last_ = now;
+        pending_.insert(path);
+        if (!worker_.joinable()) {
+            owner_ = ::getpid();
+            worker_ = std::thread([this] { run(); });
+        }
+        wake_.notify_one();
+    }
+    void flush() {
+        std::unique_lock lk(mu_);
+        if (pending_.empty() && !busy_) return;
+        now_ = true;
+        wake_.notify_one();
+        idle_.wait(lk, [this] { return pending_.empty() && !busy_; });
+    }
+    ~BackgroundSync() {
+        {
+            std::lock_guard lk(mu_);
+            stop_ = true;
+        }
+        wake_.notify_one();
+        if (!worker_.joinable()) return;
+        // a forked child has the object but not the thread
+        if (owner_ == ::getpid())
+            worker_.join();
+        else
+            new std::thread(std::move(worker_));  // never joined, never destroyed
+    }
+
+private:
+    BackgroundSync() = default;
+    void run() {
+        std::unique_lock lk(mu_);
+        for (;;) {
+            wake_.wait(lk, [this] { return stop_ || !pending_.empty(); });
+            if (pending_.empty()) return;  // stopping, and every file flushed
+            // wait for the writes to pause; a stop or a flush cuts it short
+            while (!stop_ && !now_) {
+                const auto due = std::min(last_ + kSyncQuiet, first_ + kSyncLatest);
+                if (std::chrono::steady_clock::now() >= due) break;
+                wake_.wait_until(lk, due);
+            }
+            const std::set<std::string> files = std::move(pending_);
+            pending_.clear();
+            now_ = false;
+            busy_ = true;
+            lk.unlock();
+            for (const std::string& path : files) {
+                const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+                if (fd >= 0) {
+                    ::fsync(fd);
+                    ::close(fd);
+                }
+                syncFolderOf(path);
+            }
+            lk.lock();
+            busy_ = false;
+            if (pending_.empty()) idle_.notify_all();
+        }
+    }
+
+    std::mutex mu_;
+    std::condition_variable wake_, idle_;
+    std::set<std::string> pending_;
+    std::chrono::steady_clock::time_point first_, last_;
+    bool busy_ = false;
+    bool now_ = false;
+    bool stop_ = false;
+    pid_t owner_ = 0;
+    std::thread worker_;
+};
+
+// now: flushed before the rename; else the flush follows in the background.
+bool replaceAtomically(const std::string& path, const std::string& data, bool syncNow) {
     std::filesystem::path target(path);
     std::filesystem::path dir = target.parent_path();
     if (dir.empty()) dir = ".";
@@ -224,25 +334,31 @@ bool ReplaceFileAtomically(const std::string& path, const std::string& data) {
     struct stat st {};
     bool ok = true;
     if (::stat(path.c_str(), &st) == 0) ok = ::fchmod(fd, st.st_mode & 07777) == 0;
-    ok = ok && writeAll(fd, data) && ::fsync(fd) == 0;
+    ok = ok && writeAll(fd, data) && (!syncNow || ::fsync(fd) == 0);
     ok = ::close(fd) == 0 && ok;
     if (ok) ok = ::rename(name.c_str(), path.c_str()) == 0;
     if (!ok) {
         ::unlink(name.c_str());
         return false;
     }
-    int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY);
-    if (dfd >= 0) {
-        ::fsync(dfd);
-        ::close(dfd);
-    }
+    if (syncNow)
+        syncFolderOf(target);
+    else
+        BackgroundSync::instance().request(path);
     return true;
 }
 
+}  // namespace
+
+bool ReplaceFileAtomically(const std::string& path, const std::string& data) {
+    return replaceAtomically(path, data, true);
+}
+
+void FlushProfileWrites() { BackgroundSync::instance().flush(); }
 
 namespace {
 
-bool replaceFile(const std::string& path, const std::string& data) { return ReplaceFileAtomically(path, data); }
+bool replaceFile(const std::string& path, const std::string& data) { return replaceAtomically(path, data, false); }
 
 std::string readValue(const std::string& text, const std::string& section, const std::string& key) {
     const std::vector<Line> lines = splitLines(text);
@@ -328,6 +444,8 @@ bool WriteProfileString(const std::string& path, const std::string& section,
         // the last line of the file may have no line end
         insert = (after.next > after.end ? "" : eol) + entry;
     }
+    // the entry already reads so: the file stays as it is, unwritten
+    if (std::string_view(text).substr(from, to - from) == insert) return true;
     return replaceFile(path, file.splice(from, to, insert));
 }
 

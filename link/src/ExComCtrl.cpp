@@ -51,29 +51,35 @@ std::string NlTokens(int n) {
 int16_t& ReplyWaitMs() { return Module().replyWaitMs; }
 bool& LinkIdle() { return Module().linkIdle; }
 
-ReplyState QueryReplyState(const std::vector<uint8_t>& reply, const std::string& ack) {
-    if (reply.empty()) return ReplyState::Incomplete;
-    if (HexByteText(reply[0]) != ack) return ReplyState::Unknown;
-    if (reply.size() < 2) return ReplyState::Incomplete;
+ReplyCheck QueryReplyState(const std::vector<uint8_t>& reply, const std::string& ack) {
+    if (reply.empty()) return {ReplyState::Incomplete};
+    if (HexByteText(reply[0]) != ack) return {ReplyState::Unknown};
+    if (reply.size() < 2) return {ReplyState::Incomplete, 1};
     const uint8_t head = reply[1];
     size_t whole = 0;
     if (head >= 0x81 && head <= 0x8E) {
         whole = 2 + (head - 0x80);
     } else if (head == 0x8F) {
-        if (reply.size() < 3) return ReplyState::Incomplete;
+        // a length byte, then at least group and item
+        if (reply.size() < 3) return {ReplyState::Incomplete, 3};
         // a length below 3 cannot hold group and item: no frame to wait
         // for, so read on until the line is quiet and let the host judge it
-        if (reply[2] < 3) return ReplyState::Unknown;
+        if (reply[2] < 3) return {ReplyState::Unknown};
         whole = 2 + reply[2];  // the length byte counts itself
     } else {
-        return ReplyState::Unknown;
+        return {ReplyState::Unknown};
     }
-    return reply.size() >= whole ? ReplyState::Complete : ReplyState::Incomplete;
+    if (reply.size() >= whole) return {ReplyState::Complete};
+    return {ReplyState::Incomplete, whole - reply.size()};
 }
 
-ReplyState AckReplyState(const std::vector<uint8_t>& reply, size_t ackBytes) {
-    if (reply.size() < ackBytes) return ReplyState::Incomplete;
-    return reply.size() == ackBytes ? ReplyState::Expected : ReplyState::Unknown;
+ReplyCheck AckReplyState(const std::vector<uint8_t>& reply, size_t ackBytes) {
+    if (reply.size() < ackBytes) return {ReplyState::Incomplete, ackBytes - reply.size()};
+    return {reply.size() == ackBytes ? ReplyState::Expected : ReplyState::Unknown};
+}
+
+int64_t BackToBackWaitMicros(int64_t characterMicros) {
+    return std::max<int64_t>(1000, characterMicros + characterMicros / 4);
 }
 
 std::string SplitToken(std::string& text, char delimiter) {
@@ -196,21 +202,33 @@ void ExComCtrl::WaitMs(int ms, const ReplyRule& rule) {
     for (;;) {
         const uint32_t elapsed = TicksSince(start);
         if (ms <= 0 || elapsed >= uint32_t(ms) || LinkIdle()) return;
+        const int64_t leftUs = int64_t(uint32_t(ms) - elapsed) * 1000;
         int fd = -1;
+        int64_t lineUs = 0;
         if (channel_ && channel_->port().isOpen()) {
             SerialPort& p = channel_->port();
             const std::string& queued = p.peek();
-            // The wait is only there to let the reply arrive; once it is
-            // whole there is nothing left to wait for.
-            if (rule && !queued.empty() && rule({queued.begin(), queued.end()}) == ReplyState::Complete) return;
+            if (rule && !queued.empty()) {
+                const ReplyCheck check = rule({queued.begin(), queued.end()});
+                // The wait is only there to let the reply arrive; once it is
+                // whole there is nothing left to wait for.
+                if (check.state == ReplyState::Complete) return;
+                // the rest cannot arrive sooner: no wake-up for every byte
+                if (check.state == ReplyState::Incomplete && check.missing > 1)
+                    lineUs = int64_t(check.missing - 1) * p.characterMicros();
+            }
             // a full queue takes nothing more, and poll() would not block
             if (int(queued.size()) >= p.inBufferSize()) return;
             fd = p.fd();
         }
-        int slice = int(uint32_t(ms) - elapsed);
-        if (HasEventPump()) slice = std::min(slice, 10);
-        if (WaitOn(fd, POLLIN, slice, true) == WaitResult::Hangup && fd >= 0)
-            WaitOn(-1, 0, slice, true);
+        // a pump may end the wait (LinkIdle): look again after each slice
+        int64_t slice = HasEventPump() ? std::min<int64_t>(leftUs, 10000) : leftUs;
+        if (lineUs > 0) {
+            WaitOnMicros(-1, 0, std::min(lineUs, slice), true);
+            continue;
+        }
+        if (WaitOnMicros(fd, POLLIN, slice, true) == WaitResult::Hangup && fd >= 0)
+            WaitOnMicros(-1, 0, slice, true);
     }
 }
 
@@ -236,29 +254,38 @@ std::vector<uint8_t> ExComCtrl::ReadReplyBytes(const ReplyRule& rule) {
     const uint32_t start = GetTickCount();
     const size_t parityBefore = c.port().parityErrors();
     std::vector<uint8_t> bytes = c.receiveB();
+    // the newest byte had arrived by then
+    int64_t lastSeen = NowMicros();
     if (bytes.size() > kMaxReply) bytes.resize(kMaxReply);
     // The first read takes what was queued when the first byte came; a
     // reply still on its way is read on until it is whole or the line is
-    // quiet, within the same time-out. Once a reply is as long as expected
-    // only a longer, wrong, one can go on, and it goes on back to back: two
-    // character times tell, the second being room for a late wake-up.
+    // quiet, within the same time-out. Bytes known to be due cannot come
+    // faster than the line brings them, so the read sleeps through their
+    // line time rather than waking for each. Once a reply is as long as
+    // expected only a longer, wrong, one can go on, and it goes on back to
+    // back: its next byte is due a character time after the last one.
     // Anything else may come from a sender that stalls between bytes, so
     // the line must stay quiet for five. Fast lines keep 2 ms, or
     // scheduling delays alone would end a reply early.
     const int64_t charUs = c.port().characterMicros();
-    const int64_t expectedUs = std::max<int64_t>(2000, 2 * charUs);
     const int64_t quietUs = std::max<int64_t>(2000, 5 * charUs);
     while (!bytes.empty() && bytes.size() < kMaxReply && c.timeoutActive()) {
-        const ReplyState state = rule ? rule(bytes) : ReplyState::Unknown;
-        if (state == ReplyState::Complete) break;
+        const ReplyCheck check = rule ? rule(bytes) : ReplyCheck{ReplyState::Unknown};
+        if (check.state == ReplyState::Complete) break;
         const uint32_t elapsed = TicksSince(start);
         if (elapsed >= uint32_t(c.timeoutValue())) break;
         const int64_t left = int64_t(uint32_t(c.timeoutValue()) - elapsed) * 1000;
-        const int64_t gap = state == ReplyState::Incomplete ? kIncompleteGapMs * 1000
-                            : state == ReplyState::Expected ? expectedUs
-                                                            : quietUs;
+        int64_t gap = quietUs;
+        if (check.state == ReplyState::Incomplete) {
+            gap = kIncompleteGapMs * 1000;
+            const int64_t lineUs = lastSeen + int64_t(check.missing) * charUs - charUs - NowMicros();
+            if (check.missing > 1 && lineUs > 0) WaitOnMicros(-1, 0, std::min(lineUs, left), true);
+        } else if (check.state == ReplyState::Expected) {
+            gap = std::max<int64_t>(0, lastSeen + BackToBackWaitMicros(charUs) - NowMicros());
+        }
         const std::vector<uint8_t> more = c.receiveMore(std::min(gap, left));
         if (more.empty()) break;
+        lastSeen = NowMicros();
         const size_t take = std::min(more.size(), kMaxReply - bytes.size());
         bytes.insert(bytes.end(), more.begin(), more.begin() + long(take));
     }

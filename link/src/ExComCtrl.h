@@ -35,11 +35,24 @@ enum class ReplyState {
     Expected,    // as long as expected; a longer, wrong, reply would go on back to back
     Unknown,     // read on until the line goes quiet
 };
-using ReplyRule = std::function<ReplyState(const std::vector<uint8_t>&)>;
+struct ReplyCheck {
+    ReplyCheck(ReplyState s, size_t m = 0) : state(s), missing(m) {}
+    ReplyState state;
+    // Incomplete: at least this many bytes are still to come (0: not known).
+    // The line brings them no faster than one a character time.
+    size_t missing;
+};
+using ReplyRule = std::function<ReplyCheck(const std::vector<uint8_t>&)>;
 
 // Reply rules of the exchanges.
-ReplyState QueryReplyState(const std::vector<uint8_t>& reply, const std::string& ack);
-ReplyState AckReplyState(const std::vector<uint8_t>& reply, size_t ackBytes);
+ReplyCheck QueryReplyState(const std::vector<uint8_t>& reply, const std::string& ack);
+ReplyCheck AckReplyState(const std::vector<uint8_t>& reply, size_t ackBytes);
+
+// After a reply as long as expected, how long a read waits from the moment
+// its last byte was seen for a byte that would follow it back to back: one
+// character time and a quarter for late delivery, never under 1 ms (on a
+// fast line scheduling alone is slower than a character).
+int64_t BackToBackWaitMicros(int64_t characterMicros);
 
 // Command text to bytes.
 std::string SplitToken(std::string& text, char delimiter);

@@ -3,18 +3,17 @@
 #include <poll.h>
 #include <time.h>
 
+#include <algorithm>
 #include <cerrno>
 
 namespace dxlink::detail {
 
 namespace {
 
-constexpr int kSliceMs = 10;
-
 struct PumpHook {
     void (*pump)(void*) = nullptr;
     void* context = nullptr;
-    uint64_t lastRun = 0;  // ms, monotonic
+    int64_t lastRun = 0;  // us, monotonic
 };
 
 PumpHook& Hook() {
@@ -22,17 +21,15 @@ PumpHook& Hook() {
     return hook;
 }
 
-uint64_t NowUs64() {
-    timespec ts{};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return uint64_t(ts.tv_sec) * 1000000u + uint64_t(ts.tv_nsec) / 1000u;
-}
-
-uint64_t NowMs64() { return NowUs64() / 1000u; }
-
 }  // namespace
 
-uint32_t GetTickCount() { return static_cast<uint32_t>(NowMs64()); }
+int64_t NowMicros() {
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return int64_t(ts.tv_sec) * 1000000 + int64_t(ts.tv_nsec) / 1000;
+}
+
+uint32_t GetTickCount() { return static_cast<uint32_t>(NowMicros() / 1000); }
 
 void SetEventPump(void (*pump)(void*), void* context) {
     Hook().pump = pump;
@@ -42,17 +39,23 @@ void SetEventPump(void (*pump)(void*), void* context) {
 bool HasEventPump() { return Hook().pump != nullptr; }
 
 void RunEventPump() {
-    Hook().lastRun = NowMs64();
     PumpHook hook = Hook();  // the pump may replace itself
     if (hook.pump) hook.pump(hook.context);
+    // counted from its end, so a slow pump still leaves the wait its slice
+    Hook().lastRun = NowMicros();
 }
 
 namespace {
 
-// Replies that keep arriving within a slice would otherwise starve the host:
-// no repaint, no Cancel, for a whole bulk transfer.
+constexpr int64_t kSliceUs = 10000;
+
+// The host's pump runs about every 10 ms however the waits are cut: more
+// often would only cost (each run may repaint), less would leave the host
+// without repaint and Cancel, also while replies keep arriving.
+int64_t MicrosUntilPumpDue(int64_t now) { return std::max<int64_t>(0, Hook().lastRun + kSliceUs - now); }
+
 void RunEventPumpIfDue() {
-    if (NowMs64() - Hook().lastRun >= uint64_t(kSliceMs)) RunEventPump();
+    if (MicrosUntilPumpDue(NowMicros()) == 0) RunEventPump();
 }
 
 }  // namespace
@@ -63,15 +66,16 @@ WaitResult WaitOn(int fd, short events, int ms, bool pump) {
 
 WaitResult WaitOnMicros(int fd, short events, int64_t us, bool pump) {
     const bool slicing = pump && HasEventPump();
-    const uint64_t deadline = us >= 0 ? NowUs64() + uint64_t(us) : 0;
+    const int64_t deadline = us >= 0 ? NowMicros() + us : 0;
     for (;;) {
+        const int64_t now = NowMicros();
         int64_t remaining = -1;
-        if (us >= 0) {
-            const uint64_t now = NowUs64();
-            remaining = now >= deadline ? 0 : int64_t(deadline - now);
-        }
+        if (us >= 0) remaining = std::max<int64_t>(0, deadline - now);
         int64_t slice = remaining;
-        if (slicing && (slice < 0 || slice > kSliceMs * 1000)) slice = kSliceMs * 1000;
+        if (slicing) {
+            const int64_t due = MicrosUntilPumpDue(now);
+            if (slice < 0 || slice > due) slice = due;
+        }
 
         const timespec ts{time_t(slice / 1000000), long(slice % 1000000) * 1000};
         pollfd p{fd, events, 0};
@@ -86,8 +90,8 @@ WaitResult WaitOnMicros(int fd, short events, int64_t us, bool pump) {
         } else if (r < 0 && errno != EINTR) {
             return WaitResult::Hangup;
         }
-        if (slicing) RunEventPump();
-        if (remaining == 0) return WaitResult::TimedOut;
+        if (slicing) RunEventPumpIfDue();
+        if (remaining == 0 || (us >= 0 && NowMicros() >= deadline)) return WaitResult::TimedOut;
     }
 }
 

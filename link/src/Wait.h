@@ -8,6 +8,9 @@ namespace dxlink::detail {
 // Milliseconds since an arbitrary start, monotonic, wrapping at 32 bits.
 uint32_t GetTickCount();
 
+// Microseconds since an arbitrary start, monotonic.
+int64_t NowMicros();
+
 // Milliseconds from start to now, correct across the 32-bit wrap.
 inline uint32_t TicksSince(uint32_t start) { return GetTickCount() - start; }
 

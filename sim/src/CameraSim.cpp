@@ -12,6 +12,7 @@
 #include <fcntl.h>
 #include <mutex>
 #include <poll.h>
+#include <sys/prctl.h>
 #include <random>
 #include <sys/eventfd.h>
 #include <termios.h>
@@ -183,8 +184,9 @@ struct CameraSim::Impl {
 
     bool waitStop(int ms) { return ms > 0 && waitUntil(Clock::now() + std::chrono::milliseconds(ms)); }
 
-    // False when stop() cut the answer short.
-    bool writeOut(const Bytes& out) {
+    // False when stop() cut the answer short. Paced, the first byte starts
+    // at `from` (or now, when that has passed).
+    bool writeOut(const Bytes& out, Clock::time_point from) {
         if (out.empty() || master < 0) return true;
         if (!paced) {
             size_t off = 0;
@@ -197,7 +199,7 @@ struct CameraSim::Impl {
             return true;
         }
         // absolute times, so that a late wake-up does not stretch the answer
-        Clock::time_point t = Clock::now();
+        Clock::time_point t = std::max(from, Clock::now());
         for (uint8_t b : out) {
             t += kByte;
             if (waitUntil(t)) return false;
@@ -232,7 +234,8 @@ struct CameraSim::Impl {
     }
 
     // full: the frame as received, prefix included; frame: without the prefix.
-    void onFrame(const Bytes& full, const Bytes& frame, int id) {
+    // arrived: when the frame's last byte was on the line.
+    void onFrame(const Bytes& full, const Bytes& frame, int id, Clock::time_point arrived) {
         const std::string text = detail::toText(full);
         {
             std::lock_guard lk(mu);
@@ -283,8 +286,14 @@ struct CameraSim::Impl {
             }
         }
         int delay = turnaroundMs.load() + (fault == Fault::Late ? opt.lateMs : 0);
-        if (waitStop(delay)) return;
-        if (writeOut(out)) traceOut(true, detail::toText(out));
+        // paced, the turnaround runs from the frame's end on the line, not
+        // from this thread's wake-up after it
+        Clock::time_point from = arrived + std::chrono::milliseconds(delay);
+        if (!paced) {
+            if (waitStop(delay)) return;
+            from = Clock::now();
+        }
+        if (writeOut(out, from)) traceOut(true, detail::toText(out));
     }
 
     Bytes takePending(size_t n) {
@@ -310,9 +319,10 @@ struct CameraSim::Impl {
             // the host's acknowledgement occupies the line like any frame
             const size_t end = cut.at + cut.len;
             if (waitUntil(pendingAt[end - 1])) return;
+            const Clock::time_point arrived = pendingAt[end - 1];
             Bytes full = takePending(end);
             Bytes frame(full.begin() + static_cast<long>(cut.at), full.end());
-            onFrame(full, frame, cut.id);
+            onFrame(full, frame, cut.id, arrived);
             if (master < 0) return;
         }
     }
@@ -325,6 +335,9 @@ struct CameraSim::Impl {
     }
 
     void run() {
+        // Pacing waits are a character time or less; the default timer
+        // slack (50 us) would make every one of them late.
+        ::prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
         while (master >= 0) {
             int timeout = -1;
             if (!pending.empty() || !noiseRun.empty()) {

@@ -19,7 +19,7 @@ namespace {
 void usage(FILE* f) {
     std::fputs(
         "usage: dxcamsim [--model 410|430] [--cameras N] [--no-pace] [--turnaround MS]\n"
-        "                [--fault-rate R] [--seed S] [--link PATH] [--verbose]\n",
+        "                [--dump-packets N] [--fault-rate R] [--seed S] [--link PATH] [--verbose]\n",
         f);
 }
 
@@ -46,6 +46,7 @@ int main(int argc, char** argv) {
         {"no-pace", no_argument, nullptr, 'n'},          {"turnaround", required_argument, nullptr, 't'},
         {"fault-rate", required_argument, nullptr, 'f'}, {"seed", required_argument, nullptr, 's'},
         {"link", required_argument, nullptr, 'l'},       {"verbose", no_argument, nullptr, 'v'},
+        {"dump-packets", required_argument, nullptr, 'p'},
         {"help", no_argument, nullptr, 'h'},             {nullptr, 0, nullptr, 0},
     };
     for (int c; (c = getopt_long(argc, argv, "", longs, nullptr)) != -1;) {
@@ -75,6 +76,13 @@ int main(int argc, char** argv) {
                 return 2;
             }
             opt.turnaroundMs = static_cast<int>(v);
+            break;
+        case 'p':
+            if (!toInt(optarg, 1, 16384, &v)) {
+                std::fprintf(stderr, "dxcamsim: --dump-packets takes 1 to 16384\n");
+                return 2;
+            }
+            opt.dumpPackets = static_cast<int>(v);
             break;
         case 'f': {
             char* end = nullptr;

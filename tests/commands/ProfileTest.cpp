@@ -217,6 +217,61 @@ TEST_F(Profile, FailedRenameLeavesNoTemporary) {
     EXPECT_EQ(dir.entries(), 1u);
 }
 
+// An entry that already reads as it would be written leaves the file as it
+// is (same file, same bytes); anything else replaces it.
+TEST_F(Profile, UnchangedEntryIsNotRewritten) {
+    const struct {
+        const char* before;
+        const char* section;
+        const char* key;
+        const char* value;
+        bool replaced;
+        const char* after;
+    } cases[] = {
+        {"[V]\r\nK=1\r\n", "V", "K", "1", false, "[V]\r\nK=1\r\n"},
+        {"[ v ]\r\n k = 1\r\n", "V", "K", "1", true, "[ v ]\r\n k =1\r\n"},  // the value's blanks go
+        {"[V]\r\nK=1\r\n", "V", "K", "2", true, "[V]\r\nK=2\r\n"},
+        {"[V]\r\nK=1\r\n", "V", "L", "1", true, "[V]\r\nK=1\r\nL=1\r\n"},
+        {"[V]\r\nK\r\n", "V", "K", "", true, "[V]\r\nK=\r\n"},
+        {"[V]\r\nK=\r\n", "V", "K", "", false, "[V]\r\nK=\r\n"},
+        {"[V]\nK=1\n", "V", "K", "1", false, "[V]\nK=1\n"},
+    };
+    for (const auto& c : cases) {
+        writeRaw(ini, c.before);
+        struct stat before {};
+        ASSERT_EQ(::stat(ini.c_str(), &before), 0);
+        ASSERT_TRUE(WriteProfileString(ini, c.section, c.key, c.value)) << c.before;
+        struct stat after {};
+        ASSERT_EQ(::stat(ini.c_str(), &after), 0);
+        EXPECT_EQ(after.st_ino != before.st_ino, c.replaced) << c.before << " " << c.key << "=" << c.value;
+        EXPECT_EQ(readRaw(ini), c.after) << c.before;
+    }
+    std::filesystem::remove(ini);
+    ASSERT_TRUE(WriteProfileString(ini, "V", "K", ""));  // no file: one is made
+    EXPECT_EQ(readRaw(ini), "[V]\r\nK=\r\n");
+}
+
+// The record's flush to the disk comes after the write; waiting for it
+// leaves every write in place and no temporary behind, for one file or
+// several written in turn.
+TEST_F(Profile, FlushWaitsForEveryRecordWritten) {
+    const std::string other = dir.file("other.orn");
+    for (int i = 0; i < 40; ++i) {
+        ASSERT_TRUE(WriteProfileString(ini, "VALUE03", "04-PAN POSITION", std::to_string(i)));
+        ASSERT_TRUE(WriteProfileString(other, "VALUE02", "08-AGC MODE", std::to_string(i % 4)));
+    }
+    FlushProfileWrites();
+    FlushProfileWrites();  // nothing pending: returns at once
+    EXPECT_EQ(readRaw(ini), "[VALUE03]\r\n04-PAN POSITION=39\r\n");
+    EXPECT_EQ(readRaw(other), "[VALUE02]\r\n08-AGC MODE=3\r\n");
+    EXPECT_EQ(dir.entries(), 2u);
+    // a record removed before its flush is no error
+    ASSERT_TRUE(WriteProfileString(ini, "VALUE03", "04-PAN POSITION", "40"));
+    std::filesystem::remove(ini);
+    FlushProfileWrites();
+    EXPECT_EQ(dir.entries(), 1u);
+}
+
 TEST(ResolveCurrentFile, ProgramFolderWhenWritableElseFallbackCreated) {
     TempDir prog, data;
     EXPECT_EQ(ResolveCurrentFile(prog.path().string(), data.file("x")), prog.file("current.orn"));

@@ -12,6 +12,7 @@
 
 #include "../support/RigTest.h"
 #include "../support/PumpHook.h"
+#include "frmUPandDOWN.h"
 
 namespace {
 
@@ -123,6 +124,36 @@ private slots:
             QVERIFY(rig->opt("optAGC", 3)->isChecked());
         }
         QVERIFY(!rig->state.UpdatingFromCamera);
+    }
+
+    // The job reads its progress back exactly at once; the bar shows the
+    // first move at once, later ones at most every 50 ms, and the job's last
+    // value by the time it has ended.
+    void progressReadsBackAtOnceAndTheBarCatchesUp() {
+        dxtransfer::frmUPandDOWN w(rig->win->commands(), rig->win->values(), rig->win.get());
+        auto* bar = dxconsole::need<QProgressBar>(w, "prbLoading");
+        w.setValue(10);
+        QCOMPARE(w.value(), 10);
+        QCOMPARE(bar->value(), 10);
+        const struct {
+            int set, reads;
+        } steps[] = {{20, 20}, {1200, 1000}, {-5, 0}, {700, 700}};
+        for (const auto& s : steps) {
+            w.setValue(s.set);
+            QCOMPARE(w.value(), s.reads);
+        }
+        QTRY_COMPARE(bar->value(), 700);
+
+        // a move right after the one shown, and the job ends: the bar shows it
+        rig->state.TransferJob = "NOSUCHJOB";
+        dxtransfer::frmUPandDOWN end(rig->win->commands(), rig->win->values(), rig->win.get());
+        auto* endBar = dxconsole::need<QProgressBar>(end, "prbLoading");
+        end.setValue(10);
+        end.setValue(20);
+        QCOMPARE(endBar->value(), 10);
+        end.run();
+        QCOMPARE(endBar->value(), 20);
+        QCOMPARE(end.value(), 20);
     }
 
     void unknownJobShowsTheWindowAndRunsNothing() {

@@ -37,6 +37,55 @@ TEST(CommandText, BecomesBytes) {
     for (const auto& [text, bytes] : cases) EXPECT_EQ(HexTextBytes(text), bytes) << '"' << text << '"';
 }
 
+// How much of a reply is known to be still due: the read sleeps through
+// the line time of all but the last of those bytes, so a count too high
+// would read late, and Complete too soon would cut a reply.
+TEST(ReplyRules, WhatIsStillDue) {
+    using dxlink::detail::AckReplyState;
+    using dxlink::detail::QueryReplyState;
+    using dxlink::detail::ReplyState;
+    const struct {
+        const char* reply;
+        bool query;  // else an acknowledgement of 2 bytes
+        ReplyState state;
+        size_t missing;
+    } cases[] = {
+        {"", true, ReplyState::Incomplete, 0},
+        {"A0", true, ReplyState::Incomplete, 1},              // a header at least
+        {"A0:84", true, ReplyState::Incomplete, 4},
+        {"A0:84:43:04", true, ReplyState::Incomplete, 2},
+        {"A0:84:43:04:19:00", true, ReplyState::Complete, 0},
+        {"A0:84:43:04:19:00:77", true, ReplyState::Complete, 0},
+        {"A0:8F", true, ReplyState::Incomplete, 3},           // length, group and item at least
+        {"A0:8F:23", true, ReplyState::Incomplete, 34},  // the length byte counts itself
+        {"A0:8F:23:06:02", true, ReplyState::Incomplete, 32},
+        {"A0:8F:02", true, ReplyState::Unknown, 0},
+        {"A0:90", true, ReplyState::Unknown, 0},
+        {"A1", true, ReplyState::Unknown, 0},
+        {"", false, ReplyState::Incomplete, 2},
+        {"A0", false, ReplyState::Incomplete, 1},
+        {"A0:01", false, ReplyState::Expected, 0},
+        {"A0:01:02", false, ReplyState::Unknown, 0},
+    };
+    for (const auto& c : cases) {
+        const Bytes reply = Hex(c.reply);
+        const auto check = c.query ? QueryReplyState(reply, "A0") : AckReplyState(reply, 2);
+        EXPECT_EQ(check.state, c.state) << c.reply;
+        EXPECT_EQ(check.missing, c.missing) << c.reply;
+    }
+}
+
+// A byte following a whole reply back to back is due one character time
+// after the last; the wait covers that and a quarter more, and never drops
+// under what scheduling alone can delay.
+TEST(ReplyRules, BackToBackWait) {
+    const struct {
+        int64_t characterUs, waitUs;
+    } cases[] = {{1145, 1431}, {2291, 2863}, {95, 1000}, {0, 1000}};
+    for (const auto& c : cases)
+        EXPECT_EQ(dxlink::detail::BackToBackWaitMicros(c.characterUs), c.waitUs) << c.characterUs;
+}
+
 TEST_F(LinkTest, CommandGoesOutOneWritePerByteAndNothingElse) {
     auto link = openLink();
     peer.reply(4, "A0");

@@ -13,6 +13,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <vector>
+
 using namespace simtest;
 using dxsim::Fault;
 
@@ -245,4 +247,94 @@ TEST(Program, ServesOnItsLinkTracesAndCleansUp) {
     EXPECT_EQ(WEXITSTATUS(status), 0);
     struct stat st;
     EXPECT_NE(::lstat(link.c_str(), &st), 0);
+}
+
+namespace {
+
+// dxcamsim with extra options: its first stdout line, then its exit status
+// once SIGTERM (or its own refusal) ended it. Bounded throughout.
+struct SimProgram {
+    pid_t pid = -1;
+    int out = -1;
+
+    explicit SimProgram(std::vector<std::string> args) {
+        int p[2];
+        if (::pipe(p) != 0) return;
+        pid = ::fork();
+        if (pid == 0) {
+            ::dup2(p[1], 1);
+            ::close(p[0]);
+            std::vector<char*> argv{const_cast<char*>("dxcamsim"), const_cast<char*>("--no-pace")};
+            for (auto& a : args) argv.push_back(a.data());
+            argv.push_back(nullptr);
+            ::execv(DXCAMSIM_PATH, argv.data());
+            ::_exit(127);
+        }
+        ::close(p[1]);
+        out = p[0];
+    }
+    ~SimProgram() {
+        if (pid > 0) {
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, nullptr, 0);
+        }
+        if (out >= 0) ::close(out);
+    }
+    std::string firstLine() {
+        std::string line;
+        for (auto end = std::chrono::steady_clock::now() + 5s; line.find('\n') == std::string::npos;) {
+            pollfd p{out, POLLIN, 0};
+            if (std::chrono::steady_clock::now() > end || ::poll(&p, 1, 100) < 0) break;
+            char c;
+            if (p.revents && ::read(out, &c, 1) != 1) break;
+            if (p.revents) line += c;
+        }
+        return line;
+    }
+    // The exit status; -1 when it did not end within the bound.
+    int status(bool terminate) {
+        if (terminate) ::kill(pid, SIGTERM);
+        for (auto end = std::chrono::steady_clock::now() + 5s; std::chrono::steady_clock::now() < end;) {
+            int st = 0;
+            if (::waitpid(pid, &st, WNOHANG) == pid) {
+                pid = -1;
+                return WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+            }
+            pollfd none{-1, 0, 0};
+            ::poll(&none, 1, 5);
+        }
+        return -1;
+    }
+};
+
+}  // namespace
+
+// The memory size a bench asks for, and the values it refuses.
+TEST(Program, DumpPacketsSizesTheMemory) {
+    const struct {
+        const char* value;
+        const char* highest;  // the answer to 82:0B:04; nullptr: refused
+    } cases[] = {
+        {"1", "A0:83:4B:04:00"},
+        {"200", "A0:84:4B:04:01:47"},
+        {"16384", "A0:84:4B:04:7F:7F"},
+        {"0", nullptr},
+        {"16385", nullptr},
+        {"64x", nullptr},
+    };
+    for (const auto& c : cases) {
+        SimProgram sim({"--dump-packets", c.value});
+        if (!c.highest) {
+            EXPECT_EQ(sim.status(false), 2) << c.value;
+            continue;
+        }
+        const std::string line = sim.firstLine();
+        ASSERT_EQ(line.rfind("dxcamsim: camera on ", 0), 0u) << c.value << ": " << line;
+        {
+            RawClient client(line.substr(20, line.size() - 21));
+            ASSERT_TRUE(client.isOpen()) << c.value;
+            EXPECT_EQ(client.query("82:0B:04"), c.highest) << c.value;
+        }
+        EXPECT_EQ(sim.status(true), 0) << c.value;
+    }
 }

@@ -29,9 +29,14 @@ inline constexpr size_t kMaxProfileBytes = 4 << 20;
 std::string ReadProfileString(const std::string& path, const std::string& section,
                               const std::string& key);
 // Creates file, section or key as needed; replaces atomically (temp file and
-// rename). false when the file could not be written.
+// rename), so a reader sees the old text or the new one. false when the file
+// could not be written. The new text is flushed to the disk on a thread of
+// its own once the writes pause (within two seconds), so a write costs its
+// caller no disk flush; a crash before then may keep the older text.
 bool WriteProfileString(const std::string& path, const std::string& section,
                         const std::string& key, const std::string& value);
+// Returns once every profile written so far has been flushed to the disk.
+void FlushProfileWrites();
 
 // Replaces path by data through a temporary file in the same folder, fsynced
 // and renamed, so a crash leaves either the old file or the new one. An
