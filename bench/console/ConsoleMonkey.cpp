@@ -480,7 +480,12 @@ private:
         const std::string now = exists ? slurp(path) : std::string();
         if ((before && exists && now == *before) || (!before && !exists)) return;  // untouched
         if (path.ends_with(".dat")) {
-            if (now != slurp(st_.CurrentFile)) violation("setting file is neither the old one nor a copy: " + path);
+            const std::string current = slurp(st_.CurrentFile);
+            if (now != current)
+                violation("setting file is neither the old one nor a copy: " + path + "\n--- file (" +
+                          std::to_string(now.size()) + " bytes)\n" + now + "\n--- before (" +
+                          (before ? std::to_string(before->size()) + " bytes)\n" + *before : "none)") +
+                          "\n--- current.orn (" + std::to_string(current.size()) + " bytes)\n" + current);
             return;
         }
         // a dump: packet lines, CR LF each, one more empty line

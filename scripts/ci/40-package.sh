@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The Debian package: a Release build of what it holds, the .deb, a clean
+# The Debian package: the .deb of what the tests ran on, a clean
 # install with apt-get, the installed tree's run paths and pkg-config file,
 # and the installed program started under Xvfb against the simulator: it loads
 # a setting file, writes it to the camera with Save Changes, and its
@@ -10,9 +10,12 @@ source scripts/lib.sh
 need_packages g++ cmake make pkg-config qt6-base-dev libgl-dev libgtest-dev libgmock-dev fonts-dejavu-core \
   dpkg-dev file xvfb xdotool x11-utils appstream desktop-file-utils man-db
 
-build=build-pkg
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
-  -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON >/dev/null
+# The build the tests ran on, installed under /usr: only the run paths change,
+# so this relinks and compiles nothing (the package strips the debug info).
+# A build of its own: DX410_PACKAGE_BUILD=build-pkg.
+build=${DX410_PACKAGE_BUILD:-build}
+prefix_before=$(sed -n 's/^CMAKE_INSTALL_PREFIX:PATH=//p' "$build/CMakeCache.txt" 2>/dev/null || true)
+cmake -S . -B "$build" -DCMAKE_INSTALL_PREFIX=/usr -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON >/dev/null
 cmake --build "$build" -j2 --target DX410 DX410-diagnostic dxcamsim dxlink
 rm -f "$build"/*.deb
 (cd "$build" && cpack -G DEB >/dev/null)
@@ -39,6 +42,9 @@ cleanup() {
   rm -rf "$work"
   # leave the machine as it was found
   DEBIAN_FRONTEND=noninteractive apt-get purge -y dx410 >/dev/null 2>&1 || true
+  if [ -n "$prefix_before" ] && [ "$prefix_before" != /usr ]; then
+    cmake -S . -B "$build" "-DCMAKE_INSTALL_PREFIX=$prefix_before" >/dev/null || true
+  fi
 }
 trap cleanup EXIT
 

@@ -27,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     bool complete = false;
     for (size_t n = 1; n <= std::min<size_t>(bytes.size(), 260); ++n) {
         const std::vector<uint8_t> part(bytes.begin(), bytes.begin() + long(n));
-        const ReplyState s = QueryReplyState(part, ack);
+        const ReplyState s = QueryReplyState(part, ack).state;
         if (complete) FUZZ_CHECK(s == ReplyState::Complete);
         complete = s == ReplyState::Complete;
         AckReplyState(part, 1 + bytes[0] % 4);
