@@ -208,6 +208,7 @@ public:
             metBefore_ = sim().faultsMet().size();
             moved_ = false;
             dialogs_.saved.reset();
+            copiedRecord_.reset();
             if (hangups_ > 0 && std::uniform_real_distribution<double>(0, 1)(rng_) < hangups_) {
                 note("the cable will be pulled at the next command");
                 sim().injectFault("", dxsim::Fault::HangUp);
@@ -330,6 +331,8 @@ private:
         if (r < 117) {  // one action on a port that is not there, then back to the camera
             trigger("mnuCom_" + std::to_string(1 + pick(3)));
             act();
+            // a setting file saved meanwhile is a copy of the record as it was then
+            if (dialogs_.saved) copiedRecord_ = slurp(st_.CurrentFile);
             return trigger("mnuCom_0");
         }
         if (r < 120) return clickButton("cmdMenu", "Camera Menu");
@@ -480,7 +483,7 @@ private:
         const std::string now = exists ? slurp(path) : std::string();
         if ((before && exists && now == *before) || (!before && !exists)) return;  // untouched
         if (path.ends_with(".dat")) {
-            const std::string current = slurp(st_.CurrentFile);
+            const std::string current = copiedRecord_ ? *copiedRecord_ : slurp(st_.CurrentFile);
             if (now != current)
                 violation("setting file is neither the old one nor a copy: " + path + "\n--- file (" +
                           std::to_string(now.size()) + " bytes)\n" + now + "\n--- before (" +
@@ -499,6 +502,7 @@ private:
     }
 
     Line& line_;
+    std::optional<std::string> copiedRecord_;
     dxcmd::ProgramState& st_;
     SoakDialogs& dialogs_;
     dxconsole::frmMain& win_;
