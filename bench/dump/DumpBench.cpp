@@ -18,6 +18,7 @@
 #include <filesystem>
 #include <string>
 
+#include "../common/QuietView.h"
 #include "dxcmd/Exec.h"
 #include "dxlink/dxlink.h"
 #include "dxsim/CameraSim.h"
@@ -29,14 +30,7 @@ using namespace dxtransfer;
 constexpr double kByteSeconds = 11.0 / 9600.0;
 constexpr double kLimit = 1.2;
 
-struct View : dxcmd::IConsoleView {
-    void setCommandLabel(const std::string&) override {}
-    void setAckResult(const std::string&) override {}
-    bool logShown() const override { return false; }
-    void appendLog(const std::string&) override {}
-    void setBusyPointer(bool) override {}
-    void showPortStatus(const std::string&, const std::string&) override {}
-};
+using View = dxbench::QuietView;
 
 // Any box is a failed run.
 struct Dialogs : dxcmd::IDialogs {

@@ -27,6 +27,7 @@
 #include <thread>
 #include <vector>
 
+#include "../common/QuietView.h"
 #include "dxcmd/Codec.h"
 #include "dxcmd/Exec.h"
 #include "dxlink/dxlink.h"
@@ -37,14 +38,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 constexpr double kByteMs = 11.0 * 1000.0 / 9600.0;
 
-struct View : dxcmd::IConsoleView {
-    void setCommandLabel(const std::string&) override {}
-    void setAckResult(const std::string&) override {}
-    bool logShown() const override { return false; }
-    void appendLog(const std::string&) override {}
-    void setBusyPointer(bool) override {}
-    void showPortStatus(const std::string&, const std::string&) override {}
-};
+using View = dxbench::QuietView;
 
 // A bulk job that raises any prompt has failed.
 struct Dialogs : dxcmd::IDialogs {

@@ -12,6 +12,7 @@
 #include <mutex>
 #include <thread>
 
+#include "../common/QuietView.h"
 #include "dxcmd/Exec.h"
 #include "dxlink/dxlink.h"
 #include "dxsim/CameraSim.h"
@@ -27,15 +28,7 @@ const std::string kSet = "83:42:12:01";       // 4 bytes, answered A0
 const std::string kQuery = "82:03:04";        // 3 bytes, answered A0 + 84:43:04:hh:ll, then our A0
 const std::string kTitle = "86:46:00:53:4F:41:4B";
 
-struct View : dxcmd::IConsoleView {
-    std::string ack;
-    void setCommandLabel(const std::string&) override {}
-    void setAckResult(const std::string& t) override { ack = t; }
-    bool logShown() const override { return false; }
-    void appendLog(const std::string&) override {}
-    void setBusyPointer(bool) override {}
-    void showPortStatus(const std::string&, const std::string&) override {}
-};
+using View = dxbench::QuietView;
 
 struct Dialogs : dxcmd::IDialogs {
     int shown = 0;
