@@ -220,13 +220,13 @@ void syncFolderOf(const std::filesystem::path& file) {
     }
 }
 
-// The running record is rewritten after every acknowledged setting, and a
-// disk flush costs more than the exchange itself (~10 ms here), so its
-// flushes run on a thread of their own, once the writes have paused
-// (kSyncQuiet, at most kSyncLatest after the first), one flush per file
-// however many writes came meanwhile: a flush running during a burst of
-// exchanges would slow each rename behind it. The rename has already made
-// the new text the file.
+// The running record is rewritten after every acknowledged setting. Its
+// text reaches the disk before the rename, so whatever happens the file is
+// whole, old or new; what makes the rename itself durable, a flush of the
+// folder, runs on a thread of its own once the writes have paused
+// (kSyncQuiet, at most kSyncLatest after the first), one per folder however
+// many writes came meanwhile: a power cut before then may keep the older
+// record, never a broken one.
 constexpr auto kSyncQuiet = std::chrono::milliseconds(300);
 constexpr auto kSyncLatest = std::chrono::seconds(2);
 
@@ -287,14 +287,7 @@ private:
             now_ = false;
             busy_ = true;
             lk.unlock();
-            for (const std::string& path : files) {
-                const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-                if (fd >= 0) {
-                    ::fsync(fd);
-                    ::close(fd);
-                }
-                syncFolderOf(path);
-            }
+            for (const std::string& path : files) syncFolderOf(path);
             lk.lock();
             busy_ = false;
             if (pending_.empty()) idle_.notify_all();
@@ -312,8 +305,9 @@ private:
     std::thread worker_;
 };
 
-// now: flushed before the rename; else the flush follows in the background.
-bool replaceAtomically(const std::string& path, const std::string& data, bool syncNow) {
+// The data always reaches the disk before the rename; the folder's flush
+// follows at once (syncFolderNow) or in the background.
+bool replaceAtomically(const std::string& path, const std::string& data, bool syncFolderNow) {
     std::filesystem::path target(path);
     std::filesystem::path dir = target.parent_path();
     if (dir.empty()) dir = ".";
@@ -334,14 +328,14 @@ bool replaceAtomically(const std::string& path, const std::string& data, bool sy
     struct stat st {};
     bool ok = true;
     if (::stat(path.c_str(), &st) == 0) ok = ::fchmod(fd, st.st_mode & 07777) == 0;
-    ok = ok && writeAll(fd, data) && (!syncNow || ::fsync(fd) == 0);
+    ok = ok && writeAll(fd, data) && ::fsync(fd) == 0;
     ok = ::close(fd) == 0 && ok;
     if (ok) ok = ::rename(name.c_str(), path.c_str()) == 0;
     if (!ok) {
         ::unlink(name.c_str());
         return false;
     }
-    if (syncNow)
+    if (syncFolderNow)
         syncFolderOf(target);
     else
         BackgroundSync::instance().request(path);

@@ -30,9 +30,10 @@ std::string ReadProfileString(const std::string& path, const std::string& sectio
                               const std::string& key);
 // Creates file, section or key as needed; replaces atomically (temp file and
 // rename), so a reader sees the old text or the new one. false when the file
-// could not be written. The new text is flushed to the disk on a thread of
-// its own once the writes pause (within two seconds), so a write costs its
-// caller no disk flush; a crash before then may keep the older text.
+// could not be written. The new text is on the disk before the rename; the
+// folder, which makes the rename last, is flushed on a thread of its own once
+// the writes pause (within two seconds): a power cut before then may keep the
+// older text, never a broken one.
 bool WriteProfileString(const std::string& path, const std::string& section,
                         const std::string& key, const std::string& value);
 // Returns once every profile written so far has been flushed to the disk.
