@@ -1,4 +1,6 @@
-# Shared by the scripts: installs Debian packages that are missing.
+# Shared by the scripts.
+
+# Installs Debian packages that are missing.
 need_packages() {
   local missing=()
   for p in "$@"; do
@@ -9,4 +11,15 @@ need_packages() {
   [ "$(id -u)" -ne 0 ] && sudo=sudo
   $sudo apt-get update
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
+}
+
+# Waits up to $1 tenths of a second for the command that follows to succeed.
+wait_for() {
+  local n=$1
+  shift
+  for ((i = 0; i < n; i++)); do
+    "$@" >/dev/null 2>&1 && return 0
+    sleep 0.1
+  done
+  return 1
 }

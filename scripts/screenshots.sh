@@ -32,16 +32,6 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# Waits up to $1 tenths of a second for the command that follows to succeed.
-wait_for() {
-  local n=$1
-  shift
-  for ((i = 0; i < n; i++)); do
-    "$@" >/dev/null 2>&1 && return 0
-    sleep 0.1
-  done
-  return 1
-}
 
 visible_windows() { xdotool search --onlyvisible --class DX410 2>/dev/null | wc -l; }
 more_windows() { [ "$(visible_windows)" -gt "$1" ]; }

@@ -27,15 +27,6 @@ fail() {
   for f in "$work"/*.log; do echo "--- ${f##*/}" >&2; tail -20 "$f" >&2; done
   exit 1
 }
-wait_for() {  # tenths of a second, then the condition
-  local n=$1
-  shift
-  for ((i = 0; i < n; i++)); do
-    "$@" >/dev/null 2>&1 && return 0
-    sleep 0.1
-  done
-  return 1
-}
 listening() { ss -Hltn "sport = :$1" 2>/dev/null | grep -q LISTEN; }
 
 "$build/bin/dxcamsim" --verbose --link "$work/camera" >"$work/sim.log" &

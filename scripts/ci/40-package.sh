@@ -104,15 +104,6 @@ EOF
 g++ -std=c++17 -o "$work/probe" "$work/probe.cpp" $(pkg-config --cflags --libs dxlink)
 
 # ---- the installed programs, with a home of their own
-wait_for() {  # tenths of a second, then the condition
-  local n=$1
-  shift
-  for ((i = 0; i < n; i++)); do
-    "$@" >/dev/null 2>&1 && return 0
-    sleep 0.1
-  done
-  return 1
-}
 export HOME="$work/home" XDG_RUNTIME_DIR="$work/run"
 mkdir -p "$HOME" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 unset XDG_DATA_HOME XDG_CONFIG_HOME
