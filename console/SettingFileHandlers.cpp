@@ -48,9 +48,14 @@ void SettingFileHandlers::mnuLoadSettingFile_Click() {
 void SettingFileHandlers::mnuSaveAs_Click() {
     const auto chosen = ctx_.commands.dialogs().saveFile(str(dxparams::kSettingFileFilter), "dat");
     if (!chosen || chosen->empty()) return;
-    if (dxparams::SaveSettingFileAs(ctx_.state.CurrentFile, *chosen) == dxparams::SaveAsResult::SameFile)
+    const auto result = dxparams::SaveSettingFileAs(ctx_.state.CurrentFile, *chosen);
+    if (result == dxparams::SaveAsResult::SameFile)
         ctx_.commands.dialogs().message("You can not use this filename.", "", dxcmd::Icon::None, dxcmd::Buttons::Ok,
                                         dxcmd::Answer::Ok);
+    // a copy that silently did not happen would be found missing on site
+    if (result == dxparams::SaveAsResult::Failed)
+        ctx_.commands.dialogs().message("Save failed: the setting file could not be written. Nothing was changed.",
+                                        "Error", dxcmd::Icon::Critical, dxcmd::Buttons::Ok, dxcmd::Answer::Ok);
 }
 
 void SettingFileHandlers::mnuSaveChanges_Click() {

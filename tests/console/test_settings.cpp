@@ -125,6 +125,11 @@ private slots:
             rig->w<QAction>("mnuSaveAs")->trigger();
         }
         QCOMPARE(readFile(current), before);
+        // a folder that is not there: said, not silently skipped
+        rig->dialogs.expectSaveFile(path("gone/site.dat").toStdString());
+        rig->dialogs.expectMessage("Save failed: the setting file could not be written. Nothing was changed.");
+        rig->w<QAction>("mnuSaveAs")->trigger();
+        QVERIFY(!QFile::exists(path("gone/site.dat")));
     }
 
     void saveChangesGuards() {
