@@ -75,8 +75,10 @@ void frmLog::cmdOut_Click() {
     if (!chosen || chosen->empty()) return;
     QStringList entries;
     for (int i = 0; i < lstLog_->count(); ++i) entries << lstLog_->item(i)->text();
-    // a failure is silent; an existing file is either replaced whole or kept
-    dxcmd::ReplaceFileAtomically(*chosen, LogFileText(entries));
+    // an existing file is either replaced whole or kept, and a failure is said
+    if (!dxcmd::ReplaceFileAtomically(*chosen, LogFileText(entries)))
+        dialogs_.message("Output failed: the log file could not be written.", "Error", dxcmd::Icon::Critical,
+                         dxcmd::Buttons::Ok, dxcmd::Answer::Ok);
 }
 
 }  // namespace dxshell

@@ -197,6 +197,9 @@ private slots:
         QCOMPARE(readFile(path("log.txt")),
                  QByteArray("<<ExecCmd>>SET (TRIGGER 28)\r\n82:45:2A\r\nA0\r\n0\r\n\r\n"
                             "<<ExecCmdRecv>>PRISET POSITION TITLE (VALUE02 01))\r\n82:02:00\r\nA0\r\n\r\n\r\n"));
+        rig->dialogs.expectSaveFile(path("gone/log.txt").toStdString());
+        rig->dialogs.expectMessage("Output failed: the log file could not be written.");
+        log.cmdOut_Click();
         QTest::mouseClick(dxconsole::need<QPushButton>(log, "cmdClear"), Qt::LeftButton);
         QCOMPARE(dxconsole::need<QListWidget>(log, "lstLog")->count(), 0);
         QTest::mouseClick(rig->w<QPushButton>("cmdSet"), Qt::LeftButton);
