@@ -92,7 +92,8 @@ bool knownMessage(const std::string& t) {
         if (t == e) return true;
     static const char* const starts[] = {"Error!\r\nSECTION = [", "Bad value.\r\nCommand =", "Receive failed.\r\nCommand =",
                                          "Is PRISET POSITION of No.", "Are you sure to reset PRISET POSITION of No.",
-                                         "Download stopped: ", "Upload stopped: ", "Download failed: ", "Save failed: ", "13:", "340:",
+                                         "Download stopped: ", "Upload stopped: ", "Download failed: ", "Save failed: ",
+                                         "The current settings file could not be written:", "13:", "340:",
                                          "380:"};
     for (const char* s : starts)
         if (t.rfind(s, 0) == 0) return true;

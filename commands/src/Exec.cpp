@@ -251,7 +251,21 @@ void CommandLayer::QueryCamera(const std::string& command, int16_t waitTime) {
 
 bool CommandLayer::WriteProfileValue(const std::string& section, const std::string& key,
                                      const std::string& value) {
-    return WriteProfileString(state_.CurrentFile, section, key, value);
+    if (state_.CurrentFile.empty()) return false;  // no record kept at all
+    const bool written = WriteProfileString(state_.CurrentFile, section, key, value);
+    // A setting the camera took but the record lost would be missing from
+    // the next saved setting file: said once, until writing works again.
+    if (!written && !recordFailureShown_) {
+        recordFailureShown_ = true;
+        dialogs_.message(RecordFailedMessage(state_.CurrentFile), "Error", Icon::Critical, Buttons::Ok, Answer::Ok);
+    }
+    if (written) recordFailureShown_ = false;
+    return written;
+}
+
+std::string RecordFailedMessage(const std::string& path) {
+    return "The current settings file could not be written:\r\n" + path +
+           "\r\nSettings are not recorded until it can be written again.";
 }
 
 std::string CommandLayer::ReadProfileValue(const std::string& path, const std::string& section,

@@ -108,6 +108,20 @@ TEST_F(Exchange, ExecCmdRecordsAcknowledgedSetting) {
     EXPECT_EQ(layer.ExecCmd("83:42:13:01", "A0", "VALUE02", "08-AGC MODE"), 0);
     EXPECT_EQ(recorded("VALUE02", "08-AGC MODE"), "83:42:13:01");
     EXPECT_EQ(readRaw(state.CurrentFile), "[VALUE02]\r\n08-AGC MODE=83:42:13:01\r\n");
+
+    // a record that cannot be written is said once, and again only after it
+    // worked in between
+    const std::string good = state.CurrentFile;
+    state.CurrentFile = good + ".d/current.orn";  // its folder is not there
+    dialogs.expectMessage(RecordFailedMessage(state.CurrentFile));
+    EXPECT_EQ(layer.ExecCmd("83:42:13:02", "A0", "VALUE02", "08-AGC MODE"), 0);
+    EXPECT_EQ(layer.ExecCmd("83:42:13:03", "A0", "VALUE02", "08-AGC MODE"), 0);
+    const std::string bad = state.CurrentFile;
+    state.CurrentFile = good;
+    EXPECT_EQ(layer.ExecCmd("83:42:13:01", "A0", "VALUE02", "08-AGC MODE"), 0);
+    state.CurrentFile = bad;
+    dialogs.expectMessage(RecordFailedMessage(bad));
+    EXPECT_EQ(layer.ExecCmd("83:42:13:02", "A0", "VALUE02", "08-AGC MODE"), 0);
 }
 
 TEST_F(Exchange, LogStaysEmptyWhileHidden) {

@@ -56,7 +56,8 @@ public:
     // The same with another wait (QueryWaitLong for titles and packets).
     void QueryCamera(const std::string& command, int16_t waitTime);
 
-    // Writes to CurrentFile; true when written. No caller reports a failure.
+    // Writes to CurrentFile; true when written. The first failure is shown
+    // (RecordFailedMessage), then none until a write succeeds again.
     bool WriteProfileValue(const std::string& section, const std::string& key, const std::string& value);
     std::string ReadProfileValue(const std::string& path, const std::string& section, const std::string& key);
 
@@ -80,6 +81,10 @@ private:
     IDialogs& dialogs_;
     LinkFactory factory_;
     ReplyPicker picker_;
+    bool recordFailureShown_ = false;
 };
+
+// What the operator is told when the current-settings file cannot be written.
+std::string RecordFailedMessage(const std::string& path);
 
 }  // namespace dxcmd
