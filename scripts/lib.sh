@@ -23,3 +23,10 @@ wait_for() {
   done
   return 1
 }
+
+# Ends the background processes whose ids are given, and waits for them.
+stop_all() {
+  local p
+  for p in "$@"; do kill "$p" 2>/dev/null || true; done
+  for p in "$@"; do wait "$p" 2>/dev/null || true; done
+}

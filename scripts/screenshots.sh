@@ -26,8 +26,7 @@ out=$(cd "$out" && pwd)
 work=$(mktemp -d)
 pids=()
 cleanup() {
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-  for p in "${pids[@]}"; do wait "$p" 2>/dev/null || true; done
+  stop_all "${pids[@]}"
   rm -rf "$work"
 }
 trap cleanup EXIT

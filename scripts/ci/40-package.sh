@@ -37,8 +37,7 @@ fail() {
 work=$(mktemp -d)
 pids=()
 cleanup() {
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-  for p in "${pids[@]}"; do wait "$p" 2>/dev/null || true; done
+  stop_all "${pids[@]}"
   rm -rf "$work"
   # leave the machine as it was found
   DEBIAN_FRONTEND=noninteractive apt-get purge -y dx410 >/dev/null 2>&1 || true
