@@ -68,6 +68,18 @@ void Sleep(std::chrono::milliseconds ms) {
     ::poll(&none, 1, int(ms.count()));
 }
 
+// Asks a child to end, and kills it when it has not within `grace`.
+void EndChild(pid_t pid, std::chrono::milliseconds grace) {
+    ::kill(pid, SIGTERM);
+    int st = 0;
+    for (auto left = grace; left.count() > 0 && ::waitpid(pid, &st, WNOHANG) == 0; left -= std::chrono::milliseconds(10))
+        Sleep(std::chrono::milliseconds(10));
+    if (::waitpid(pid, &st, WNOHANG) == 0) {
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, &st, 0);
+    }
+}
+
 // A simulated camera and the record of what crossed its line.
 class Sim {
 public:
@@ -109,15 +121,7 @@ public:
         }
     }
     ~ExternalSim() override {
-        if (pid_ > 0) {
-            ::kill(pid_, SIGTERM);
-            int st = 0;
-            for (int i = 0; i < 200 && ::waitpid(pid_, &st, WNOHANG) == 0; ++i) Sleep(std::chrono::milliseconds(10));
-            if (::waitpid(pid_, &st, WNOHANG) == 0) {
-                ::kill(pid_, SIGKILL);
-                ::waitpid(pid_, &st, 0);
-            }
-        }
+        if (pid_ > 0) EndChild(pid_, std::chrono::seconds(2));
         if (fd_ >= 0) ::close(fd_);
     }
     std::string device() const override { return device_; }
@@ -529,13 +533,7 @@ ProgramRun RunProgram(const std::string& program, const std::string& device, con
         r.startupS = at[0] + r.mainWindowS;
         r.titleLoadS = at[4] - at[3];
     }
-    ::kill(pid, SIGTERM);
-    int st = 0;
-    for (int i = 0; i < 300 && ::waitpid(pid, &st, WNOHANG) == 0; ++i) Sleep(std::chrono::milliseconds(10));
-    if (::waitpid(pid, &st, WNOHANG) == 0) {
-        ::kill(pid, SIGKILL);
-        ::waitpid(pid, &st, 0);
-    }
+    EndChild(pid, std::chrono::seconds(3));
     ::close(p[0]);
     return r;
 }

@@ -210,9 +210,7 @@ bool writeAll(int fd, const std::string& data) {
 
 namespace {
 
-void syncFolderOf(const std::filesystem::path& file) {
-    std::filesystem::path dir = file.parent_path();
-    if (dir.empty()) dir = ".";
+void syncFolder(const std::filesystem::path& dir) {
     const int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dfd >= 0) {
         ::fsync(dfd);
@@ -236,12 +234,12 @@ public:
         static BackgroundSync s;
         return s;
     }
-    void request(const std::string& path) {
+    void request(const std::string& folder) {
         std::lock_guard lk(mu_);
         const auto now = std::chrono::steady_clock::now();
         if (pending_.empty()) first_ = now;
         last_ = now;
-        pending_.insert(path);
+        pending_.insert(folder);
         if (!worker_.joinable()) {
             owner_ = ::getpid();
             worker_ = std::thread([this] { run(); });
@@ -275,19 +273,19 @@ private:
         std::unique_lock lk(mu_);
         for (;;) {
             wake_.wait(lk, [this] { return stop_ || !pending_.empty(); });
-            if (pending_.empty()) return;  // stopping, and every file flushed
+            if (pending_.empty()) return;  // stopping, and every folder flushed
             // wait for the writes to pause; a stop or a flush cuts it short
             while (!stop_ && !now_) {
                 const auto due = std::min(last_ + kSyncQuiet, first_ + kSyncLatest);
                 if (std::chrono::steady_clock::now() >= due) break;
                 wake_.wait_until(lk, due);
             }
-            const std::set<std::string> files = std::move(pending_);
+            const std::set<std::string> folders = std::move(pending_);
             pending_.clear();
             now_ = false;
             busy_ = true;
             lk.unlock();
-            for (const std::string& path : files) syncFolderOf(path);
+            for (const std::string& folder : folders) syncFolder(folder);
             lk.lock();
             busy_ = false;
             if (pending_.empty()) idle_.notify_all();
@@ -336,9 +334,9 @@ bool replaceAtomically(const std::string& path, const std::string& data, bool sy
         return false;
     }
     if (syncFolderNow)
-        syncFolderOf(target);
+        syncFolder(dir);
     else
-        BackgroundSync::instance().request(path);
+        BackgroundSync::instance().request(dir.string());
     return true;
 }
 

@@ -32,6 +32,16 @@ bool toInt(const char* s, long lo, long hi, long* out) {
     return true;
 }
 
+bool intOption(const char* s, long lo, long hi, const char* usage, int* out) {
+    long v = 0;
+    if (!toInt(s, lo, hi, &v)) {
+        std::fprintf(stderr, "dxcamsim: %s\n", usage);
+        return false;
+    }
+    *out = static_cast<int>(v);
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -50,7 +60,6 @@ int main(int argc, char** argv) {
         {"help", no_argument, nullptr, 'h'},             {nullptr, 0, nullptr, 0},
     };
     for (int c; (c = getopt_long(argc, argv, "", longs, nullptr)) != -1;) {
-        long v = 0;
         switch (c) {
         case 'm':
             if (std::strcmp(optarg, "410") == 0)
@@ -63,26 +72,14 @@ int main(int argc, char** argv) {
             }
             break;
         case 'c':
-            if (!toInt(optarg, 1, 32, &v)) {
-                std::fprintf(stderr, "dxcamsim: --cameras takes 1 to 32\n");
-                return 2;
-            }
-            opt.multiDropCameras = static_cast<int>(v);
+            if (!intOption(optarg, 1, 32, "--cameras takes 1 to 32", &opt.multiDropCameras)) return 2;
             break;
         case 'n': opt.paced = false; break;
         case 't':
-            if (!toInt(optarg, 0, 60000, &v)) {
-                std::fprintf(stderr, "dxcamsim: --turnaround takes 0 to 60000 ms\n");
-                return 2;
-            }
-            opt.turnaroundMs = static_cast<int>(v);
+            if (!intOption(optarg, 0, 60000, "--turnaround takes 0 to 60000 ms", &opt.turnaroundMs)) return 2;
             break;
         case 'p':
-            if (!toInt(optarg, 1, 16384, &v)) {
-                std::fprintf(stderr, "dxcamsim: --dump-packets takes 1 to 16384\n");
-                return 2;
-            }
-            opt.dumpPackets = static_cast<int>(v);
+            if (!intOption(optarg, 1, 16384, "--dump-packets takes 1 to 16384", &opt.dumpPackets)) return 2;
             break;
         case 'f': {
             char* end = nullptr;

@@ -87,10 +87,7 @@ private slots:
         QTest::addColumn<bool>("hooked");
         QTest::addColumn<bool>("titleLoad");
         QTest::newRow("unset") << QByteArray() << -1 << QByteArray() << false << false;
-        QTest::newRow("empty") << QByteArray("") << -1 << QByteArray() << false << false;
         QTest::newRow("not a number") << QByteArray("three") << -1 << QByteArray() << false << false;
-        QTest::newRow("trailing text") << QByteArray("3x") << -1 << QByteArray() << false << false;
-        QTest::newRow("negative") << QByteArray("-1") << -1 << QByteArray() << false << false;
         QTest::newRow("not open") << QByteArray("999") << -1 << QByteArray() << false << false;
         QTest::newRow("read only") << QByteArray() << int(O_RDONLY) << QByteArray("1") << false << false;
         QTest::newRow("writable") << QByteArray() << int(O_WRONLY) << QByteArray() << true << false;
