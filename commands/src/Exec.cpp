@@ -255,11 +255,9 @@ bool CommandLayer::WriteProfileValue(const std::string& section, const std::stri
     const bool written = WriteProfileString(state_.CurrentFile, section, key, value);
     // A setting the camera took but the record lost would be missing from
     // the next saved setting file: said once, until writing works again.
-    if (!written && !recordFailureShown_) {
-        recordFailureShown_ = true;
+    if (!written && !recordFailureShown_)
         dialogs_.message(RecordFailedMessage(state_.CurrentFile), "Error", Icon::Critical, Buttons::Ok, Answer::Ok);
-    }
-    if (written) recordFailureShown_ = false;
+    recordFailureShown_ = !written;
     return written;
 }
 
