@@ -119,8 +119,9 @@ void PresetHandlers::lswPresetPosition_Click(QTreeWidgetItem* item) {
     if (listClickGuard_ || !item) return;
     const int row = list_->indexOfTopLevelItem(item);
     if (row < 0) return;
-    for (int i = 0; i < list_->topLevelItemCount(); ++i)
-        list_->topLevelItem(i)->setText(kStateColumn, i == row ? QStringLiteral("Selected") : QString());
+    // Save Position stores into whatever preset the camera holds selected:
+    // a row is marked only once the camera has taken its select
+    for (int i = 0; i < list_->topLevelItemCount(); ++i) list_->topLevelItem(i)->setText(kStateColumn, QString());
 
     auto& st = ctx_.state;
     st.LogLabel = str(cat::PresetPosition.labelSet);
@@ -128,6 +129,7 @@ void PresetHandlers::lswPresetPosition_Click(QTreeWidgetItem* item) {
         str(cat::PresetPosition.setShort) + dxcmd::EncodeValue(static_cast<int16_t>(positionOf(row))), "A0", "", "");
     // a preset the camera did not select would show another one's settings
     if (status != 0) return;
+    item->setText(kStateColumn, QStringLiteral("Selected"));
     ctx_.routines.RunTransferJob(dxtransfer::kPositionDataLoad);
 }
 

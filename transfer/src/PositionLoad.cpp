@@ -71,9 +71,11 @@ void PositionTitleLoad(JobEnv& env) {
     dxcmd::ProgramState& st = env.commands.state();
     const auto& select = cat::PresetPosition;
     const int rows = env.console.presetRows();
+    // all at once: a cancel part way must not leave a mark below on a preset
+    // the camera no longer holds selected
+    for (int row = 0; row < rows; ++row) Write(env, [&] { env.console.setPresetState(row, ""); });
     for (int row = 0; row < rows; ++row) {
         if (Cancelled(env)) return;
-        Write(env, [&] { env.console.setPresetState(row, ""); });
         const int position = std::atoi(env.console.presetRowText(row).c_str());
         // the selection must reach the camera: the flag is cleared for this one call
         st.LogLabel = std::string(select.labelSet);
