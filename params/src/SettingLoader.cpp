@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cstdio>
 #include <functional>
+#include <optional>
 
 #include "dxcmd/Codec.h"
 #include "dxcmd/Profile.h"
@@ -168,18 +169,28 @@ void Loader::run() {
         const Stored v = stored(c::IrisMode);
         if (v.b()) console_.setListIndex(List::IrisMode, v.field0());
     });
+    // Each statement of the row on its own: a failed one does not skip the rest.
+    std::optional<int> shutter;
     step([&] {
         const Stored v = stored(c::ManualShutterSpeed);
-        if (!v.b()) return;
-        const int b = v.field0();
-        console_.setListIndex(List::ShutterSpeed, b - 1);
-        if (b == 0) {
-            console_.selectOption(OptionGroup::Shutter, 0);
-        } else {
-            console_.selectOption(OptionGroup::Shutter, 1);
-            console_.setListIndex(List::ShutterSpeed, b == 1 ? 0 : b - 2);
-        }
+        if (v.b()) shutter = v.field0();
     });
+    if (shutter) {
+        const int b = *shutter;
+        if (b == 0) {
+            step([&] { console_.setListIndex(List::ShutterSpeed, -1); });
+            step([&] { console_.selectOption(OptionGroup::Shutter, 0); });
+        } else {
+            // the row sets the index again below, so one past the list here
+            // (1/10000 is b = 8) is no fault
+            try {
+                console_.setListIndex(List::ShutterSpeed, b - 1);
+            } catch (const InvalidValue&) {
+            }
+            step([&] { console_.selectOption(OptionGroup::Shutter, 1); });
+            step([&] { console_.setListIndex(List::ShutterSpeed, b == 1 ? 0 : b - 2); });
+        }
+    }
     slider(c::ExDRLevel, Slider::ShutterExDRLevel, true);
     step([&] {
         // after the manual speed, so ExDR wins when both are stored
