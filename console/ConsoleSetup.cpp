@@ -57,7 +57,7 @@ const QStringList kSenseUp410 = {"Off", "x2"};
 
 void frmMain::InitCurrentFile() {
     auto& st = *deps_.state;
-    st.CurrentFile = dxcmd::ResolveCurrentFile(deps_.programDir, deps_.fallbackDir);
+    st.CurrentFile = dxcmd::ResolveCurrentFile(deps_.programDir, deps_.fallbackDir, deps_.currentFileName);
     {
         FlagScope init(st.InitializingConsole);
         mnuTkc_Click(1);

@@ -44,6 +44,8 @@ struct ConsoleDeps {
     ICommandLog* log = nullptr;
     // Shows the about box, modal over the window.
     std::function<void(QWidget* owner)> showAbout = {};
+    // the current-settings file's name, in programDir or fallbackDir
+    std::string currentFileName = "current.orn";
 };
 
 class frmMain : public QMainWindow, public dxcmd::IConsoleView, public IConsoleRoutines {

@@ -10,6 +10,7 @@
 #include "BenchHook.h"
 #include "EventPump.h"
 #include "QtDialogs.h"
+#include "RecordPlace.h"
 #include "StartupChecks.h"
 #include "dxcmd/State.h"
 #include "dxlink/dxlink.h"
@@ -28,15 +29,15 @@ constexpr bool kDiagnostic = true;
 constexpr bool kDiagnostic = false;
 #endif
 
-// The folder that may hold current.orn. An installed program's folder is
-// shared by every user (and root could write to it), so an installed
-// program keeps its settings in the per-user data folder.
-std::string SettingsProgramDir() {
+// Where current.orn is kept: an installed program uses the per-user data folder.
+dxshell::RecordPlace SettingsPlace() {
     const QString dir = QCoreApplication::applicationDirPath();
+    bool installed = false;
 #ifdef DX410_INSTALLED_MARKER
-    if (QFileInfo::exists(dir + QStringLiteral("/" DX410_INSTALLED_MARKER))) return {};
+    installed = QFileInfo::exists(dir + QStringLiteral("/" DX410_INSTALLED_MARKER));
 #endif
-    return dir.toStdString();
+    return dxshell::RecordPlaceFor(kDiagnostic, installed, dir.toStdString(),
+                                   QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation).toStdString());
 }
 
 }  // namespace
@@ -66,10 +67,10 @@ int main(int argc, char** argv) {
     int failed = 0;
     dxshell::frmSplash splash([&] {
         if (bench) bench->report("open");
-        dxconsole::ConsoleDeps deps{&state, &dialogs, [] { return dxlink_create(); },
-                                    SettingsProgramDir(),
-                                    QStandardPaths::writableLocation(QStandardPaths::AppDataLocation).toStdString(),
-                                    [&checks] { return checks.run(); }};
+        const dxshell::RecordPlace place = SettingsPlace();
+        dxconsole::ConsoleDeps deps{&state, &dialogs, [] { return dxlink_create(); }, place.programDir,
+                                    place.userDir, [&checks] { return checks.run(); }};
+        deps.currentFileName = place.fileName;
         deps.diagnostic = kDiagnostic;
         deps.log = &log;
         deps.showAbout = [&dialogs, &state](QWidget* owner) {

@@ -441,8 +441,8 @@ bool WriteProfileString(const std::string& path, const std::string& section,
     return replaceFile(path, file.splice(from, to, insert));
 }
 
-std::string ResolveCurrentFile(const std::string& programDir, const std::string& fallbackDir) {
-    const std::string name = "current.orn";
+std::string ResolveCurrentFile(const std::string& programDir, const std::string& fallbackDir,
+                               const std::string& name) {
     if (!programDir.empty() && ::access(programDir.c_str(), W_OK) == 0) {
         // access() does not see read-only mounts and the like: try for real
         std::string probe = (std::filesystem::path(programDir) / ".current.orn.probeXXXXXX").string();

@@ -48,8 +48,9 @@ bool ReplaceFileAtomically(const std::string& path, const std::string& data);
 // device, a folder, a file too large).
 bool ReadSmallFile(const std::string& path, std::string& out, size_t maxBytes);
 
-// Where current.orn lives: programDir when it can be written, else
-// fallbackDir (created when missing).
-std::string ResolveCurrentFile(const std::string& programDir, const std::string& fallbackDir);
+// Where the current-settings file lives: programDir when it can be written,
+// else fallbackDir (created when missing).
+std::string ResolveCurrentFile(const std::string& programDir, const std::string& fallbackDir,
+                               const std::string& name = "current.orn");
 
 }  // namespace dxcmd
