@@ -39,7 +39,13 @@ SaveAsResult SaveSettingFileAs(const std::string& currentFile, const std::string
 
     std::string data;
     if (!dxcmd::ReadSmallFile(currentFile, data, dxcmd::kMaxProfileBytes)) return SaveAsResult::Failed;
-    if (!dxcmd::ReplaceFileAtomically(t.string(), data)) return SaveAsResult::Failed;
+    // the link stays a link; its file gets the copy, as a dump download does
+    fs::path written = t;
+    if (fs::is_symlink(t, ec)) {
+        const fs::path real = fs::canonical(t, ec);
+        if (!ec) written = real;
+    }
+    if (!dxcmd::ReplaceFileAtomically(written.string(), data)) return SaveAsResult::Failed;
     return SaveAsResult::Copied;
 }
 
