@@ -3,7 +3,9 @@
 #include <QEvent>
 #include <QLabel>
 #include <QLayout>
+#include <QPainter>
 #include <QResizeEvent>
+#include <QStyle>
 
 namespace dxconsole {
 
@@ -52,6 +54,18 @@ private:
 }  // namespace
 
 void SelectableUnderMouse(QLabel* label) { new HoverSelection(label); }
+
+void MiddleElidedLabel::paintEvent(QPaintEvent* event) {
+    const QRect r = contentsRect().adjusted(margin(), margin(), -margin(), -margin());
+    if (fontMetrics().horizontalAdvance(text()) <= r.width()) {
+        QLabel::paintEvent(event);
+        return;
+    }
+    QPainter p(this);
+    const QString shown = fontMetrics().elidedText(text(), Qt::ElideMiddle, r.width());
+    style()->drawItemText(&p, r, QStyle::visualAlignment(layoutDirection(), alignment()), palette(), isEnabled(),
+                          shown, foregroundRole());
+}
 
 void HoldOutOfLayout(QLabel* label) {
     QWidget* parent = label->parentWidget();

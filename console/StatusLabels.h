@@ -5,7 +5,7 @@
 // whole main window, however fixed the label's size.
 #pragma once
 
-class QLabel;
+#include <QLabel>
 
 namespace dxconsole {
 
@@ -17,5 +17,15 @@ void SelectableUnderMouse(QLabel* label);
 // that it fills: a change of its text then repaints it and relayouts
 // nothing. For a label whose text never decides its size.
 void HoldOutOfLayout(QLabel* label);
+
+// A one-line plain-text label narrower than its text shows both ends of it,
+// "…" in the middle: a port's name and the cause of a failure stay in view.
+class MiddleElidedLabel : public QLabel {
+public:
+    using QLabel::QLabel;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+};
 
 }  // namespace dxconsole

@@ -667,7 +667,7 @@ void frmMain::buildControls() {
     status->setObjectName(QStringLiteral("sbrPort"));
     status->setAccessibleName(QStringLiteral("Port status"));
     status->setSizeGripEnabled(false);
-    auto* portStatus = named(new QLabel, QStringLiteral("lblPortStatus"), QStringLiteral("Port status"));
+    auto* portStatus = named(new MiddleElidedLabel, QStringLiteral("lblPortStatus"), QStringLiteral("Port status"));
     portStatus->setTextFormat(Qt::PlainText);
     portStatus->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     status->addWidget(portStatus, 1);
@@ -760,18 +760,14 @@ void frmMain::setBusyPointer(bool busy) {
 }
 
 void frmMain::showPortStatus(const std::string& device, const std::string& reason) {
-    const QString port = QStringLiteral("COM%1").arg(deps_.state->CommPort);
-    const QString dev = device.empty() ? QStringLiteral("no serial device") : QString::fromStdString(device);
-    QString text;
-    if (reason.empty()) {
-        text = port + QStringLiteral(": ") + dev;
-    } else {
-        text = port + QStringLiteral(" (") + dev + QStringLiteral(") could not be opened: ") +
-               QString::fromStdString(reason);
-        if (QString::fromStdString(reason).contains(QLatin1String("permission"), Qt::CaseInsensitive))
-            text += QStringLiteral(" - add your user to the dialout group and log in again");
-    }
-    if (lblPortStatus_->text() != text) lblPortStatus_->setText(text);
+    const int port = deps_.state->CommPort;
+    const QString text =
+        reason.empty() ? QStringLiteral("COM%1: ").arg(port) +
+                             (device.empty() ? QStringLiteral("no serial device") : QString::fromStdString(device))
+                       : QString::fromStdString(dxcmd::PortOpenFailure(port, device, reason));
+    if (lblPortStatus_->text() == text) return;
+    lblPortStatus_->setText(text);
+    lblPortStatus_->setToolTip(text);
 }
 
 void frmMain::showEvent(QShowEvent* event) {

@@ -90,10 +90,11 @@ bool CommandLayer::address(const std::string& command, std::string& full) {
     return true;
 }
 
-int16_t CommandLayer::open(LinkPtr& link) {
+int16_t CommandLayer::open(LinkPtr& link, std::string* failure) {
     if (!link) link = LinkPtr(factory_ ? factory_() : nullptr);
     if (!link) {
         view_.showPortStatus("", "no link");
+        if (failure) *failure = PortOpenFailure(state_.CommPort, "", "no link");
         return 1;
     }
     int16_t rc = link->PortOpen(state_.CommDeviceType, state_.CommPort);
@@ -101,9 +102,18 @@ int16_t CommandLayer::open(LinkPtr& link) {
     if (rc != 0) {
         const char* t = dxlink_port_error_text(static_cast<int>(link->LastOpenError()));
         reason = t ? t : "";
+        if (failure) *failure = PortOpenFailure(state_.CommPort, link->ResolvedDevice(), reason);
     }
     view_.showPortStatus(link->ResolvedDevice(), reason);
     return rc;
+}
+
+std::string PortOpenFailure(int port, const std::string& device, const std::string& reason) {
+    std::string text = "COM" + std::to_string(port) + " (" + (device.empty() ? "no serial device" : device) +
+                       ") could not be opened: " + reason + ".";
+    if (reason.find("permission") != std::string::npos)
+        text += " Add your user to the dialout group and log in again.";
+    return text;
 }
 
 void CommandLayer::log(std::initializer_list<std::string> entries) {
@@ -123,10 +133,11 @@ int16_t CommandLayer::ExecCmd(const std::string& command, const std::string& ack
 
     LinkPtr link;
     int16_t status = 2;
+    std::string openFailure;
     if (state_.DiagnosticMode) {
         status = 0;
     } else {
-        open(link);
+        open(link, &openFailure);
         if (link) {
             status = link->cmd(full, ack);
             link->PortClose();
@@ -143,8 +154,10 @@ int16_t CommandLayer::ExecCmd(const std::string& command, const std::string& ack
         view_.setAckResult(text);
         dialogs_.message(text, "", Icon::Critical, Buttons::Ok, Answer::Ok);
     } else {
-        dialogs_.message("Communication error! Please check the cable.", "", Icon::Critical,
-                         Buttons::Ok, Answer::Ok);
+        // a port that did not open says why, beside the cable
+        std::string text = "Communication error! Please check the cable.";
+        if (!openFailure.empty()) text += "\r\n" + openFailure;
+        dialogs_.message(text, "", Icon::Critical, Buttons::Ok, Answer::Ok);
     }
     return status;
 }

@@ -73,7 +73,8 @@ private:
     struct LinkDeleter { void operator()(dxlink::IExComCtrl* p) const; };
     using LinkPtr = std::unique_ptr<dxlink::IExComCtrl, LinkDeleter>;
     // Creates the link when `link` is empty, then PortOpen; the open result.
-    int16_t open(LinkPtr& link);
+    // A port that did not open leaves its PortOpenFailure text in `failure`.
+    int16_t open(LinkPtr& link, std::string* failure = nullptr);
     void log(std::initializer_list<std::string> entries);
 
     ProgramState& state_;
@@ -83,6 +84,11 @@ private:
     ReplyPicker picker_;
     bool recordFailureShown_ = false;
 };
+
+// Why port COMn could not be opened, with what to do about it where that is
+// known: "COM1 (/dev/ttyUSB0) could not be opened: busy." An empty device is
+// "no serial device".
+std::string PortOpenFailure(int port, const std::string& device, const std::string& reason);
 
 // What the operator is told when the current-settings file cannot be written.
 std::string RecordFailedMessage(const std::string& path);
