@@ -113,11 +113,11 @@ wait_for 100 test -e "$work/camera" || fail "the installed simulator did not sta
 export DX410_COM1="$work/camera"
 "$work/probe" >"$work/probe.log" || fail "a program built with pkg-config could not query the camera: $(cat "$work/probe.log")"
 
-display=:$((60 + RANDOM % 30))
-Xvfb "$display" -screen 0 800x600x24 -nolisten tcp &
+# Xvfb takes a free display number and writes it once it accepts clients
+Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$work/display" &
 pids+=($!)
-export DISPLAY=$display QT_QPA_PLATFORM=xcb
-wait_for 100 xdpyinfo || fail "Xvfb did not start"
+wait_for 100 grep -q . "$work/display" || fail "Xvfb did not start"
+export DISPLAY=":$(cat "$work/display")" QT_QPA_PLATFORM=xcb
 
 # what an installer would carry to the site: a setting file with a camera
 # title and lens positions
