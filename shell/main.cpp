@@ -55,7 +55,9 @@ int main(int argc, char** argv) {
     dxcmd::ProgramState state;
     dxconsole::QtDialogs dialogs;
     dxshell::InstanceLock lock;
+    dxshell::FrontRequests front;
     dxshell::StartupChecks checks(dialogs, lock, [] { return dxshell::ScreenPixels(QGuiApplication::primaryScreen()); });
+    checks.onAlreadyRunning([&front] { front.ask(); });
     if (!checks.run()) return 1;
 
     dxlink_set_event_pump(&dxconsole::PumpEvents, nullptr);
@@ -77,6 +79,8 @@ int main(int argc, char** argv) {
             about.exec();
         };
         window = std::make_unique<dxconsole::frmMain>(std::move(deps));
+        // so that no operator takes it for the program that drives cameras
+        if (kDiagnostic) window->setWindowTitle(window->windowTitle() + QStringLiteral(" (diagnostic)"));
         dialogs.setParent(window.get());
         if (kDiagnostic)
             window->commands().setReplyPicker([&window](dxcmd::ProgramState& s) {
@@ -105,6 +109,16 @@ int main(int argc, char** argv) {
         bench->watchShow(&splash, "splash-show");
         bench->watchFirstPaint(&splash, "splash");
     }
+    // a later start brings whichever window is on top here to the front
+    front.listen([&window, &splash] {
+        QWidget* top = window ? static_cast<QWidget*>(window.get()) : &splash;
+        for (QWidget* w : {top, QApplication::activeModalWidget()}) {
+            if (!w || !w->isVisible()) continue;
+            if (w->isMinimized()) w->showNormal();
+            w->raise();
+            w->activateWindow();
+        }
+    });
     splash.show();
     const int rc = app.exec();
     dxlink_set_event_pump(nullptr, nullptr);
