@@ -116,6 +116,17 @@ for program in DX410 DX410-diagnostic dxcamsim; do
   ! ldd "$root/usr/bin/$program" | grep -q "not found" || fail "$program misses a library"
 done
 
+# --help, --version and a wrong option are answered without a display
+for program in DX410 DX410-diagnostic dxcamsim; do
+  run() { env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$root/usr/bin/$program" "$@"; }
+  [ "$(run --version)" = "$program 1.0.0" ] || fail "$program --version says '$(run --version 2>&1)'"
+  run -h | grep -q "^usage: $program" || fail "$program -h shows no usage"
+  rc=0
+  run --no-such-option >"$work/out" 2>"$work/err" || rc=$?
+  [ $rc = 2 ] && [ ! -s "$work/out" ] && [ "$(wc -l <"$work/err")" = 1 ] ||
+    fail "$program --no-such-option: status $rc, said: $(cat "$work/out" "$work/err")"
+done
+
 # a program of the user's own, built against the installed header and library
 cat >"$work/probe.cpp" <<'EOF'
 #include <dxlink/dxlink.h>
