@@ -20,11 +20,25 @@ fi
 
 work=$(mktemp -d)
 pids=()
+# Ends process $1, by force after 3 s: x11vnc can hang in its own SIGTERM
+# handler.
+stop() {
+  kill "$1" 2>/dev/null || return 0
+  local i
+  for ((i = 0; i < 30; i++)); do
+    ps -o stat= -p "$1" 2>/dev/null | grep -qv Z || break
+    sleep 0.1
+  done
+  kill -KILL "$1" 2>/dev/null || true
+  wait "$1" 2>/dev/null || true
+}
 cleanup() {
-  trap - EXIT INT TERM
+  # a second Ctrl-C must not cut the cleanup short
+  trap '' INT TERM
+  trap - EXIT
   # newest first: x11vnc hangs when its X server goes before it
   local i
-  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do stop_all "${pids[i]}"; done
+  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do stop "${pids[i]}"; done
   rm -rf "$work"
 }
 trap cleanup EXIT

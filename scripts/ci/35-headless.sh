@@ -13,9 +13,12 @@ need_packages xvfb x11vnc socat iproute2 procps xdotool
 work=$(mktemp -d)
 pids=()
 run=
+sid=
 cleanup() {
   [ -z "$run" ] || kill -TERM "$run" 2>/dev/null || true
   stop_all "${pids[@]}"
+  # whatever run.sh left behind on a failure
+  [ -z "$sid" ] || kill -KILL $(ps -o pid= -s "$sid") 2>/dev/null || true
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -38,6 +41,7 @@ fi
 # a session of its own, so that every process run.sh starts can be found
 env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM setsid bash scripts/run.sh --no-build >"$work/run.log" 2>&1 &
 run=$!
+sid=$run
 wait_for 300 grep -q 'serves its window over VNC' "$work/run.log" || fail "run.sh said nothing about VNC"
 grep -qx 'No display found, and port 5900 is taken: the console serves its window over VNC on localhost:[0-9]*\.' "$work/run.log" ||
   fail "run.sh did not say that port 5900 is taken"
@@ -45,7 +49,6 @@ port=$(sed -n 's/.*VNC on localhost:\([0-9]*\)\.$/\1/p' "$work/run.log")
 [ "$port" != 5900 ] || fail "run.sh claims the taken port 5900"
 wait_for 100 listening "$port" || fail "nothing listens on port $port"
 
-sid=$run
 session() { ps -o pid= -s "$sid" | tr -d ' ' || true; }
 # every listening socket of run.sh's processes is on a loopback address
 for p in $(session); do
