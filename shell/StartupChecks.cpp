@@ -1,5 +1,7 @@
 #include "StartupChecks.h"
 
+#include <QLocalServer>
+#include <QLocalSocket>
 #include <QScreen>
 #include <cerrno>
 #include <cstdlib>
@@ -41,13 +43,53 @@ std::string InstanceLock::DefaultPath() {
     return "/tmp/DX410-" + std::to_string(::getuid()) + ".lock";
 }
 
+FrontRequests::FrontRequests(std::string path) : path_(std::move(path)) {}
+
+FrontRequests::~FrontRequests() = default;
+
+bool FrontRequests::listen(std::function<void()> raise) {
+    server_ = std::make_unique<QLocalServer>();
+    server_->setSocketOptions(QLocalServer::UserAccessOption);
+    const QString name = QString::fromStdString(path_);
+    QLocalServer::removeServer(name);
+    if (!server_->listen(name)) {
+        server_.reset();
+        return false;
+    }
+    QLocalServer* server = server_.get();
+    QObject::connect(server, &QLocalServer::newConnection, server, [server, raise = std::move(raise)] {
+        while (QLocalSocket* peer = server->nextPendingConnection()) {
+            peer->disconnectFromServer();
+            peer->deleteLater();
+            if (raise) raise();
+        }
+    });
+    return true;
+}
+
+bool FrontRequests::ask(int timeoutMs) const {
+    QLocalSocket socket;
+    socket.connectToServer(QString::fromStdString(path_));
+    if (!socket.waitForConnected(timeoutMs)) return false;
+    socket.disconnectFromServer();
+    return true;
+}
+
+std::string FrontRequests::DefaultPath() {
+    std::string path = InstanceLock::DefaultPath();
+    const std::string lock = ".lock";
+    if (path.size() >= lock.size() && path.compare(path.size() - lock.size(), lock.size(), lock) == 0)
+        path.resize(path.size() - lock.size());
+    return path + ".sock";
+}
+
 bool ScreenSizeAccepted(int width, int height) {
     return width >= 800 && height >= 600;
 }
 
 QSize ScreenPixels(const QScreen* screen) {
     if (!screen) return {0, 0};
-    const QSizeF s = screen->geometry().size();
+    const QSizeF s = QSizeF(screen->geometry().size()) * screen->devicePixelRatio();
     return {qRound(s.width()), qRound(s.height())};
 }
 
@@ -55,6 +97,7 @@ bool StartupChecks::run() {
     if (!lock_.acquire()) {
         dialogs_.message("This application is already running.", "Error", dxcmd::Icon::Critical,
                          dxcmd::Buttons::Ok, dxcmd::Answer::Ok);
+        if (alreadyRunning_) alreadyRunning_();
         return false;
     }
     const QSize s = screenSize_ ? screenSize_() : QSize();

@@ -1,10 +1,12 @@
 // DX410: the splash, the start checks and the console window. Built twice:
 // as the program, and as the diagnostic program that talks to no camera.
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QFileInfo>
 #include <QIcon>
 #include <QScreen>
 #include <QStandardPaths>
+#include <cstdio>
 #include <memory>
 
 #include "BenchHook.h"
@@ -40,12 +42,69 @@ dxshell::RecordPlace SettingsPlace() {
                                    QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation).toStdString());
 }
 
+constexpr const char* kProgram = kDiagnostic ? "DX410-diagnostic" : "DX410";
+
+// Answers --help, --version and a wrong argument before any window, display
+// or port is touched; -1 lets the program start. Qt's own options (-platform,
+// -style, ...) still reach QApplication.
+int AnswerCommandLine(int argc, char** argv) {
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QString());
+    const QCommandLineOption version(QStringLiteral("version"), QString());
+    parser.addOption(help);
+    parser.addOption(version);
+    for (const char* name : {"platform", "platformpluginpath", "platformtheme", "plugin", "qwindowgeometry",
+                             "qwindowtitle", "qwindowicon", "style", "stylesheet", "display", "session"}) {
+        QCommandLineOption qt(QString::fromLatin1(name), QString(), QStringLiteral("value"));
+        qt.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(qt);
+    }
+    for (const char* name : {"reverse", "widgetcount", "nograb", "dograb", "sync"}) {
+        QCommandLineOption qt(QString::fromLatin1(name));
+        qt.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(qt);
+    }
+    QStringList args;
+    for (int i = 0; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
+    if (!parser.parse(args)) {
+        std::fprintf(stderr, "%s: %s See --help.\n", kProgram, qPrintable(parser.errorText()));
+        return 2;
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        std::fprintf(stderr, "%s: unexpected argument '%s' (see --help)\n", kProgram,
+                     qPrintable(parser.positionalArguments().first()));
+        return 2;
+    }
+    if (parser.isSet(help)) {
+        std::printf("usage: %s [--help] [--version]\n"
+                    "%s\n"
+                    "\n"
+                    "  -h, --help  show this help and exit\n"
+                    "  --version   show the version and exit\n"
+                    "\n"
+                    "COM1 to COM4 are the devices named by DX410_COM1 to DX410_COM4, else the\n"
+                    "serial devices found (see %s(1)).\n",
+                    kProgram,
+                    kDiagnostic ? "The DX-410 / DX-430 console that reaches no camera: replies are picked by hand."
+                                : "Console for DX-410 and DX-430 dome cameras on a serial line.",
+                    kProgram);
+        return 0;
+    }
+    if (parser.isSet(version)) {
+        std::printf("%s %s\n", kProgram, DX410_VERSION);
+        return 0;
+    }
+    return -1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (const int rc = AnswerCommandLine(argc, argv); rc >= 0) return rc;
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("DX410"));
-    QApplication::setApplicationVersion(QStringLiteral("1.0.0"));
+    QApplication::setApplicationVersion(QStringLiteral(DX410_VERSION));
 #ifdef DX410_APP_ID
     // the desktop entry and the icon that an installation provides
     QGuiApplication::setDesktopFileName(QStringLiteral(DX410_APP_ID));
@@ -56,7 +115,9 @@ int main(int argc, char** argv) {
     dxcmd::ProgramState state;
     dxconsole::QtDialogs dialogs;
     dxshell::InstanceLock lock;
+    dxshell::FrontRequests front;
     dxshell::StartupChecks checks(dialogs, lock, [] { return dxshell::ScreenPixels(QGuiApplication::primaryScreen()); });
+    checks.onAlreadyRunning([&front] { front.ask(); });
     if (!checks.run()) return 1;
 
     dxlink_set_event_pump(&dxconsole::PumpEvents, nullptr);
@@ -78,6 +139,8 @@ int main(int argc, char** argv) {
             about.exec();
         };
         window = std::make_unique<dxconsole::frmMain>(std::move(deps));
+        // so that no operator takes it for the program that drives cameras
+        if (kDiagnostic) window->setWindowTitle(window->windowTitle() + QStringLiteral(" (diagnostic)"));
         dialogs.setParent(window.get());
         if (kDiagnostic)
             window->commands().setReplyPicker([&window](dxcmd::ProgramState& s) {
@@ -106,6 +169,16 @@ int main(int argc, char** argv) {
         bench->watchShow(&splash, "splash-show");
         bench->watchFirstPaint(&splash, "splash");
     }
+    // a later start brings whichever window is on top here to the front
+    front.listen([&window, &splash] {
+        QWidget* top = window ? static_cast<QWidget*>(window.get()) : &splash;
+        for (QWidget* w : {top, QApplication::activeModalWidget()}) {
+            if (!w || !w->isVisible()) continue;
+            if (w->isMinimized()) w->showNormal();
+            w->raise();
+            w->activateWindow();
+        }
+    });
     splash.show();
     const int rc = app.exec();
     dxlink_set_event_pump(nullptr, nullptr);

@@ -1,9 +1,13 @@
 #!/usr/bin/env bash
-# The Debian package: the .deb of what the tests ran on, a clean
-# install with apt-get, the installed tree's run paths and pkg-config file,
-# and the installed program started under Xvfb against the simulator: it loads
-# a setting file, writes it to the camera with Save Changes, and its
-# current.orn turns up in the per-user data folder with what was sent.
+# The Debian package: the .deb of what the tests ran on, its files, run
+# paths and pkg-config file, and the packaged program started under Xvfb
+# against the packaged simulator: it loads a setting file, writes it to the
+# camera with Save Changes, and its current.orn turns up in the per-user data
+# folder with what was sent; a second start brings the running window to the
+# front. Under CI=true (a throw-away machine) the package is installed with
+# apt-get and purged at the end; elsewhere an installed dx410 is left alone:
+# the package is unpacked into a temporary folder and apt-get only simulates
+# its install, which checks that Depends can be met.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 source scripts/lib.sh
@@ -36,53 +40,92 @@ fail() {
 }
 work=$(mktemp -d)
 pids=()
-cleanup() {
-  stop_all "${pids[@]}"
-  rm -rf "$work"
-  # leave the machine as it was found
-  DEBIAN_FRONTEND=noninteractive apt-get purge -y dx410 >/dev/null 2>&1 || true
+installed=0
+restore_prefix() {
   if [ -n "$prefix_before" ] && [ "$prefix_before" != /usr ]; then
     cmake -S . -B "$build" "-DCMAKE_INSTALL_PREFIX=$prefix_before" >/dev/null || true
   fi
+  prefix_before=
+}
+cleanup() {
+  stop_all "${pids[@]}"
+  rm -rf "$work"
+  [ $installed = 0 ] || DEBIAN_FRONTEND=noninteractive apt-get purge -y dx410 >/dev/null 2>&1 || true
+  restore_prefix
 }
 trap cleanup EXIT
 
-# ---- a clean install through apt, which also pulls in what Depends names
-if dpkg-query -W -f='${Status}' dx410 2>/dev/null | grep -q "install ok installed"; then
-  DEBIAN_FRONTEND=noninteractive apt-get purge -y dx410 >/dev/null
+# No run path may hold an empty entry: the loader reads it as the current
+# folder. $1: an installed tree.
+runpaths_clean() {
+  local f rp n=0
+  while IFS= read -r f; do
+    rp=$(readelf -d "$f" 2>/dev/null | sed -n 's/.*(RUNPATH).*\[\(.*\)\]$/\1/p; s/.*(RPATH).*\[\(.*\)\]$/\1/p')
+    n=$((n + 1))
+    [ -z "$rp" ] && continue
+    case ":$rp:" in *::*) fail "${f#"$1"/} has an empty run path entry: [$rp]" ;; esac
+  done < <(find "$1" -type f \( -path '*/bin/*' -o -name '*.so*' \))
+  [ $n -ge 4 ] || fail "only $n programs and libraries in $1"
+}
+
+# ---- the package's files; installed through apt only on a throw-away machine
+dpkg -x "$deb" "$work/deb"
+runpaths_clean "$work/deb"
+if [ "${CI:-}" = true ]; then
+  if dpkg-query -W -f='${Status}' dx410 2>/dev/null | grep -q "install ok installed"; then
+    DEBIAN_FRONTEND=noninteractive apt-get purge -y dx410 >/dev/null
+  fi
+  installed=1
+  DEBIAN_FRONTEND=noninteractive apt-get install -y "$deb" >/dev/null
+  root=
+else
+  apt-get install -s "$deb" >"$work/apt.log" 2>&1 || { cat "$work/apt.log" >&2; fail "apt-get cannot install the package"; }
+  root=$work/deb
 fi
-DEBIAN_FRONTEND=noninteractive apt-get install -y "$deb" >/dev/null
 for f in /usr/bin/DX410 /usr/bin/DX410-diagnostic /usr/bin/dxcamsim /usr/include/dxlink/dxlink.h \
   /usr/share/applications/org.dx410.DX410.desktop /usr/share/metainfo/org.dx410.DX410.metainfo.xml \
   /usr/share/icons/hicolor/scalable/apps/org.dx410.DX410.svg /usr/share/icons/hicolor/48x48/apps/org.dx410.DX410.png \
   /usr/share/man/man1/DX410.1 /usr/share/man/man1/dxcamsim.1; do
-  [ -e "$f" ] || fail "$f is not installed"
+  [ -e "$root$f" ] || fail "$f is not in the package"
 done
-desktop-file-validate /usr/share/applications/org.dx410.DX410.desktop
-appstreamcli validate --no-net /usr/share/metainfo/org.dx410.DX410.metainfo.xml >/dev/null ||
+desktop-file-validate "$root/usr/share/applications/org.dx410.DX410.desktop"
+appstreamcli validate --no-net "$root/usr/share/metainfo/org.dx410.DX410.metainfo.xml" >/dev/null ||
   fail "the AppStream file does not validate"
 for page in DX410 DX410-diagnostic dxcamsim; do
-  man -w "$page" >/dev/null || fail "no manual page for $page"
-  [ "$(MANWIDTH=80 man "$page" 2>&1 >/dev/null)" = "" ] || fail "the manual page of $page has errors"
+  [ -z "$root" ] || [ -e "$root/usr/share/man/man1/$page.1" ] || fail "no manual page for $page"
+  [ -n "$root" ] || man -w "$page" >/dev/null || fail "man does not find the page of $page"
+  # from the manual's folder, where a page's ".so man1/..." is found
+  [ "$(cd "$root/usr/share/man" && MANWIDTH=80 man -l "man1/$page.1" 2>&1 >/dev/null)" = "" ] ||
+    fail "the manual page of $page has errors"
 done
 
 # ---- library name, run paths, pkg-config
+PKG_CONFIG_PATH=$(dirname "$(find "$root/usr/lib" -name dxlink.pc -path '*/pkgconfig/*' | head -1)")
+export PKG_CONFIG_PATH
 libdir=$(pkg-config --variable=libdir dxlink)
+case "$(realpath "$libdir")" in "$root/usr/lib"*) ;; *) fail "dxlink.pc names $libdir as its library folder" ;; esac
 [ "$(pkg-config --modversion dxlink)" = "1.0.0" ] || fail "pkg-config does not know dxlink 1.0.0"
 readelf -d "$libdir/libdxlink.so.1.0.0" | grep -q 'SONAME.*\[libdxlink.so.1\]' || fail "libdxlink has no SONAME libdxlink.so.1"
 # the file the dynamic loader picks for libdxlink.so.1
 dxlink_of() { readlink -f "$(ldd "$1" | awk '$1 == "libdxlink.so.1" { print $3 }')"; }
-for program in DX410 DX410-diagnostic; do
-  readelf -d "/usr/bin/$program" | grep -q 'R.*PATH.*\[\$ORIGIN/\.\./lib' || fail "$program has no run path to ../lib"
-  [ "$(dxlink_of "/usr/bin/$program")" = "$(readlink -f "$libdir/libdxlink.so.1")" ] || fail "$program does not find libdxlink"
-  ! ldd "/usr/bin/$program" | grep -q "not found" || fail "$program misses a library"
+for program in DX410 DX410-diagnostic dxcamsim; do
+  [ "$program" = dxcamsim ] ||
+    readelf -d "$root/usr/bin/$program" | grep -q 'R.*PATH.*\[\$ORIGIN/\.\./lib' || fail "$program has no run path to ../lib"
+  [ "$program" = dxcamsim ] ||
+    [ "$(dxlink_of "$root/usr/bin/$program")" = "$(readlink -f "$libdir/libdxlink.so.1")" ] || fail "$program does not find libdxlink"
+  ! ldd "$root/usr/bin/$program" | grep -q "not found" || fail "$program misses a library"
 done
-# the same tree installed elsewhere finds its own library through $ORIGIN
-cmake --install "$build" --prefix "$work/moved" >/dev/null
-case "$(dxlink_of "$work/moved/bin/DX410")" in
-  "$work/moved/lib/"*) ;;
-  *) fail "a moved tree does not find its own libdxlink" ;;
-esac
+
+# --help, --version and a wrong option are answered without a display
+for program in DX410 DX410-diagnostic dxcamsim; do
+  run() { env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$root/usr/bin/$program" "$@"; }
+  [ "$(run --version)" = "$program 1.0.0" ] || fail "$program --version says '$(run --version 2>&1)'"
+  run -h | grep -q "^usage: $program" || fail "$program -h shows no usage"
+  rc=0
+  run --no-such-option >"$work/out" 2>"$work/err" || rc=$?
+  [ $rc = 2 ] && [ ! -s "$work/out" ] && [ "$(wc -l <"$work/err")" = 1 ] ||
+    fail "$program --no-such-option: status $rc, said: $(cat "$work/out" "$work/err")"
+done
 
 # a program of the user's own, built against the installed header and library
 cat >"$work/probe.cpp" <<'EOF'
@@ -107,17 +150,17 @@ export HOME="$work/home" XDG_RUNTIME_DIR="$work/run"
 mkdir -p "$HOME" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 unset XDG_DATA_HOME XDG_CONFIG_HOME
 
-dxcamsim --verbose --link "$work/camera" >"$work/sim.log" &
+"$root/usr/bin/dxcamsim" --verbose --link "$work/camera" >"$work/sim.log" &
 pids+=($!)
 wait_for 100 test -e "$work/camera" || fail "the installed simulator did not start"
 export DX410_COM1="$work/camera"
-"$work/probe" >"$work/probe.log" || fail "a program built with pkg-config could not query the camera: $(cat "$work/probe.log")"
+LD_LIBRARY_PATH=$libdir "$work/probe" >"$work/probe.log" || fail "a program built with pkg-config could not query the camera: $(cat "$work/probe.log")"
 
-display=:$((60 + RANDOM % 30))
-Xvfb "$display" -screen 0 800x600x24 -nolisten tcp &
+# Xvfb takes a free display number and writes it once it accepts clients
+Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$work/display" &
 pids+=($!)
-export DISPLAY=$display QT_QPA_PLATFORM=xcb
-wait_for 100 xdpyinfo || fail "Xvfb did not start"
+wait_for 100 grep -q . "$work/display" || fail "Xvfb did not start"
+export DISPLAY=":$(cat "$work/display")" QT_QPA_PLATFORM=xcb
 
 # what an installer would carry to the site: a setting file with a camera
 # title and lens positions
@@ -136,7 +179,7 @@ COMMUNICATION MACHINE ID=01
 02-ZOOM POSITION=84:43:02:01:00
 EOF
 
-/usr/bin/DX410 >"$work/dx410.log" 2>&1 &
+"$root/usr/bin/DX410" >"$work/dx410.log" 2>&1 &
 app=$!
 pids+=($app)
 # Windows by name: the main window, a menu ("DX410"), the file dialog
@@ -178,8 +221,31 @@ title='01-CAMERA TITLE=89:46:00:44:45:42:20:31:2E:30'
 wait_for 300 grep -qF "$title" "$current" || { cat "$current" >&2; fail "current.orn does not hold the title sent"; }
 wait_for 100 grep -qF '03-FOCUS POSITION=84:43:03:04:00' "$current" || fail "current.orn does not hold the focus position"
 wait_for 100 grep -qF '<< 89:46:00:44:45:42:20:31:2E:30' "$work/sim.log" || fail "the camera did not receive the title"
-[ ! -e /usr/bin/current.orn ] || fail "the installed program wrote into its own folder"
+[ ! -e "$root/usr/bin/current.orn" ] || fail "the installed program wrote into its own folder"
 wait_for 100 gone '^ORN CCTV$' || fail "a question is left open after Save Changes"
+
+# A second start says "already running" and, once that is answered, brings
+# the running window to the front: above a window put over it.
+xmessage -name cover cover 2>/dev/null &
+cover=$!
+pids+=($cover)
+wait_for 50 xdotool search --onlyvisible --name '^cover$' || fail "xmessage showed nothing"
+# which of the two is higher: xwininfo lists the top first
+above() {
+  xwininfo -root -children | awk -v w="$(printf '0x%x' "$win")" \
+    '$1 == w { print "window"; exit } /"cover"/ { print "cover"; exit }' | grep -qx "$1"
+}
+above cover || fail "the cover is not over the window"
+"$root/usr/bin/DX410" >"$work/second.log" 2>&1 &
+second=$!
+pids+=($second)
+wait_for 100 shown '^Error$' || fail "a second start said nothing"
+xdotool windowfocus --sync "$(xdotool search --onlyvisible --name '^Error$' | head -1)"
+xdotool key Return
+wait_for 100 eval '! kill -0 "$second"' || fail "the second start did not end"
+wait "$second" && fail "the second start ended with status 0"
+wait_for 50 above window || fail "the running window did not come to the front"
+stop_all "$cover"
 
 # File > Exit (the last item, a step up from the first), then OK
 file_menu
@@ -190,3 +256,26 @@ wait_for 100 eval '! kill -0 "$app"' || fail "the program did not end after File
 wait "$app" || fail "the program ended with status $?"
 echo "installed program: $(grep -c '^<<' "$work/sim.log") frames to the camera; $current:"
 sed 's/^/  /' "$current"
+
+# the diagnostic program says what it is in its caption
+"$root/usr/bin/DX410-diagnostic" >"$work/diagnostic.log" 2>&1 &
+diagnostic=$!
+pids+=($diagnostic)
+wait_for 150 shown 'DX-410 / DX-430' || fail "the diagnostic program showed no window"
+shown 'DX-410 / DX-430  Controller \(diagnostic\)$' || fail "the diagnostic program's caption does not say so"
+stop_all "$diagnostic"
+
+# ---- the same files installed elsewhere, as a user would after the tests:
+# the build back at its own prefix, not relinked
+restore_prefix
+cmake --install "$build" --prefix "$work/moved" >/dev/null
+runpaths_clean "$work/moved"
+case "$(dxlink_of "$work/moved/bin/DX410")" in
+  "$work/moved/lib/"*) ;;
+  *) fail "a moved tree does not find its own libdxlink" ;;
+esac
+mv "$work/moved" "$work/moved-again"
+pc=$(find "$work/moved-again" -name dxlink.pc)
+[ "$(realpath "$(PKG_CONFIG_PATH=${pc%/*} pkg-config --variable=prefix dxlink)")" = "$work/moved-again" ] ||
+  fail "dxlink.pc of a moved tree does not name the tree as its prefix"
+echo "run paths: no empty entry in the package nor in a tree installed with --prefix"

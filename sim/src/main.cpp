@@ -19,8 +19,27 @@ namespace {
 void usage(FILE* f) {
     std::fputs(
         "usage: dxcamsim [--model 410|430] [--cameras N] [--no-pace] [--turnaround MS]\n"
-        "                [--dump-packets N] [--fault-rate R] [--seed S] [--link PATH] [--verbose]\n",
+        "                [--dump-packets N] [--fault-rate R] [--seed S] [--link PATH] [--verbose]\n"
+        "       dxcamsim --help | --version\n",
         f);
+}
+
+void help() {
+    usage(stdout);
+    std::fputs(
+        "\nA simulated DX-410 or DX-430 camera (or a multi-drop line of them) on a pseudo-terminal.\n\n"
+        "  --model 410|430     camera model (default 430)\n"
+        "  --cameras N         a multi-drop line with cameras 1..N (1 to 32)\n"
+        "  --no-pace           answer at once instead of at 9600 baud\n"
+        "  --turnaround MS     delay before each answer (default 2)\n"
+        "  --dump-packets N    the memory holds packets 0..N-1 (1 to 16384, default 64)\n"
+        "  --fault-rate R      meet each command with a random fault with chance R (0 to 1)\n"
+        "  --seed S            the faults' seed (default 1)\n"
+        "  --link PATH         a symlink PATH to the pty, removed at exit\n"
+        "  --verbose           print each frame received and each answer written\n"
+        "  -h, --help          show this help and exit\n"
+        "  --version           show the version and exit\n",
+        stdout);
 }
 
 bool toInt(const char* s, long lo, long hi, long* out) {
@@ -57,9 +76,12 @@ int main(int argc, char** argv) {
         {"fault-rate", required_argument, nullptr, 'f'}, {"seed", required_argument, nullptr, 's'},
         {"link", required_argument, nullptr, 'l'},       {"verbose", no_argument, nullptr, 'v'},
         {"dump-packets", required_argument, nullptr, 'p'},
-        {"help", no_argument, nullptr, 'h'},             {nullptr, 0, nullptr, 0},
+        {"help", no_argument, nullptr, 'h'},             {"version", no_argument, nullptr, 'V'},
+        {nullptr, 0, nullptr, 0},
     };
-    for (int c; (c = getopt_long(argc, argv, "", longs, nullptr)) != -1;) {
+    // one line of our own for a wrong option, not getopt's message and the usage
+    opterr = 0;
+    for (int c; (c = getopt_long(argc, argv, ":h", longs, nullptr)) != -1;) {
         switch (c) {
         case 'm':
             if (std::strcmp(optarg, "410") == 0)
@@ -98,12 +120,18 @@ int main(int argc, char** argv) {
             break;
         case 'l': link = optarg; break;
         case 'v': verbose = true; break;
-        case 'h': usage(stdout); return 0;
-        default: usage(stderr); return 2;
+        case 'h': help(); return 0;
+        case 'V': std::printf("dxcamsim %s\n", DX410_VERSION); return 0;
+        case ':':
+            std::fprintf(stderr, "dxcamsim: %s needs a value (see --help)\n", argv[optind - 1]);
+            return 2;
+        default:
+            std::fprintf(stderr, "dxcamsim: unknown option '%s' (see --help)\n", argv[optind - 1]);
+            return 2;
         }
     }
     if (optind < argc) {
-        usage(stderr);
+        std::fprintf(stderr, "dxcamsim: unexpected argument '%s' (see --help)\n", argv[optind]);
         return 2;
     }
     opt.faultRate = rate;
