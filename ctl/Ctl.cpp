@@ -1,5 +1,6 @@
 #include "Ctl.h"
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -117,9 +118,14 @@ Ctl::Link Ctl::openLink(int16_t timeoutMs) {
 std::string Ctl::checkPort() {
     Link link(dxlink_create());
     if (link->PortOpen(st_.CommDeviceType, st_.CommPort) == 0) return "";
-    const std::string device = link->ResolvedDevice().empty() ? "no device" : link->ResolvedDevice();
-    const char* why = dxlink_port_error_text(static_cast<int>(link->LastOpenError()));
-    return "COM" + std::to_string(st_.CommPort) + " (" + device + "): " + (why ? why : "not opened");
+    // named as the console's status bar names it
+    const std::string device = link->ResolvedDevice().empty() ? "no serial device" : link->ResolvedDevice();
+    const dxlink::PortError error = link->LastOpenError();
+    const char* why = dxlink_port_error_text(static_cast<int>(error));
+    std::string text = "COM" + std::to_string(st_.CommPort) + " (" + device + ") could not be opened: " +
+                       (why ? why : "error");
+    if (error == dxlink::PortError::Permission) text += " - add your user to the dialout group and log in again";
+    return text;
 }
 
 std::vector<int> Ctl::targets() const { return cameras_.empty() ? std::vector<int>{0} : cameras_; }
@@ -217,24 +223,31 @@ int Ctl::run(const std::string& sub) {
 
 int Ctl::scan() {
     const bool p2p = o_.p2p;
-    const std::vector<int> ids = p2p ? std::vector<int>{0} : (cameras_.empty() ? ParseCameraList("all", o_.out) : cameras_);
+    std::string none;
+    const std::vector<int> ids = p2p ? std::vector<int>{0} : (cameras_.empty() ? ParseCameraList("all", none) : cameras_);
     const auto window = static_cast<int16_t>(o_.windowMs);
-    bool lineBusy = true;  // nothing is known of the line before the first query
-    int found = 0, missing = 0;
+    // A camera answering after its window must not be taken for the next ID:
+    // the line must stay quiet a while before each query, a whole window
+    // after a camera answered (the rest of its answer may still be coming).
+    const auto quiet = static_cast<int16_t>(std::max(2, o_.windowMs / 4));
+    bool answered = false;
+    int found = 0, missing = 0, asked = 0;
+    progress_.reset("Scanning...");
     for (int id : ids) {
         if (interrupted()) break;
+        progress_.setValue(asked++ * dxtransfer::kProgressMax / int(ids.size()));
         address(id);
         std::string full = str(dxparams::trg::CharacterCodeSetB.command);
         if (id != 0) full = "B1:01:" + st_.MachineID + ":" + full;
-        Link link = openLink(window);
-        // a late answer to the ID before must not count for this one
-        if (lineBusy)
-            while (link->Recv(1) != "NL" && !interrupted()) {
-            }
+        Link link = openLink(answered ? window : quiet);
+        while (link->Recv(1) != "NL" && !interrupted()) {
+        }
+        link->put_SerialTimeout(window);
+        link->PortOpen(st_.CommDeviceType, st_.CommPort);
         const int16_t status = link->cmd(full, "A0");
         link->PortClose();
         link.reset();
-        lineBusy = status != 2;
+        answered = status != 2;
         if (status == 2) {
             ++missing;
             continue;
@@ -258,6 +271,7 @@ int Ctl::scan() {
         out_.push_back(cam);
         print((id == 0 ? std::string("camera") : std::to_string(id)) + "\t" + title + (ok ? "" : "\t(failed)"));
     }
+    progress_.reset("");
     // on a whole line absent IDs are expected; a camera named on purpose must answer
     if (found == 0 || ((p2p || !cameras_.empty()) && missing > 0)) return kExitFailed;
     return kExitOk;

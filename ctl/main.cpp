@@ -58,7 +58,11 @@ int main(int argc, char** argv) {
     } catch (const CLI::CallForHelp& e) {
         return app.exit(e);
     } catch (const CLI::ParseError& e) {
-        std::fprintf(stderr, "dxctl: %s\n", e.what());
+        const auto left = app.remaining();
+        if (app.get_subcommands().empty() && !left.empty())
+            std::fprintf(stderr, "dxctl: unknown subcommand '%s'\n", left.front().c_str());
+        else
+            std::fprintf(stderr, "dxctl: %s\n", e.what());
         return dxctl::kExitUsage;
     }
 

@@ -33,8 +33,9 @@ protected:
     void SetUp() override { fs::create_directories(dir); }
     void TearDown() override { fs::remove_all(dir); }
 
-    std::unique_ptr<dxsim::CameraSim> sim(dxsim::Model model, int cameras = 0) {
+    std::unique_ptr<dxsim::CameraSim> sim(dxsim::Model model, int cameras = 0, int lateMs = 6000) {
         dxsim::Options o;
+        o.lateMs = lateMs;
         o.model = model;
         o.multiDropCameras = cameras;
         o.paced = false;
@@ -128,6 +129,11 @@ TEST_F(Ctl, ScanListsTheAnsweringCamerasAndTheirTitles) {
     EXPECT_EQ(r.status, 1);
     // named IDs must answer
     EXPECT_EQ(run(*line, {"scan", "--camera", "3,4"}).status, 1);
+
+    // an answer after its window is never taken for the next ID's
+    auto late = sim(dxsim::Model::DX430, 3, 210);
+    late->injectFault("B1:01:03:83:45:30:01", dxsim::Fault::Late);
+    EXPECT_EQ(run(*late, {"scan", "--camera", "3,4", "--window", "200"}).out.find("4\t"), std::string::npos);
 }
 
 TEST_F(Ctl, SettingsGoFromOneModelToTheOtherThroughAFile) {
