@@ -161,13 +161,14 @@ bool Ctl::detectDX430() {
     return reply != "NL";
 }
 
-bool Ctl::runJob(std::string_view name, PlainValues& values) {
+bool Ctl::runJob(std::string_view name, PlainValues& values, const dxtransfer::ScanRequest* scan) {
     const dxtransfer::JobInfo* job = dxtransfer::FindJob(name);
     st_.TransferJob = str(name);
     st_.TransferCancelled = interrupted_;
-    st_.UpdatingFromCamera = name != dxtransfer::kDump64Download && name != dxtransfer::kDump64Upload;
+    // as the console: a load's values land in the store, nothing goes back to the camera
+    st_.UpdatingFromCamera = name == dxtransfer::kCamDataLoad || name == dxtransfer::kPositionTitleLoad;
     progress_.reset(str(job->status));
-    dxtransfer::JobEnv env{commands_, values, progress_};
+    dxtransfer::JobEnv env{commands_, values, progress_, scan};
     dialogs_.clearFailed();
     try {
         job->run(env);
@@ -222,58 +223,24 @@ int Ctl::run(const std::string& sub) {
 // ---- scan
 
 int Ctl::scan() {
-    const bool p2p = o_.p2p;
-    std::string none;
-    const std::vector<int> ids = p2p ? std::vector<int>{0} : (cameras_.empty() ? ParseCameraList("all", none) : cameras_);
-    const auto window = static_cast<int16_t>(o_.windowMs);
-    // A camera answering after its window must not be taken for the next ID:
-    // the line must stay quiet a while before each query, a whole window
-    // after a camera answered (the rest of its answer may still be coming).
-    const auto quiet = static_cast<int16_t>(std::max(2, o_.windowMs / 4));
-    bool answered = false;
-    int found = 0, missing = 0, asked = 0;
-    progress_.reset("Scanning...");
-    for (int id : ids) {
-        if (interrupted()) break;
-        progress_.setValue(asked++ * dxtransfer::kProgressMax / int(ids.size()));
-        address(id);
-        std::string full = str(dxparams::trg::CharacterCodeSetB.command);
-        if (id != 0) full = "B1:01:" + st_.MachineID + ":" + full;
-        Link link = openLink(answered ? window : quiet);
-        while (link->Recv(1) != "NL" && !interrupted()) {
-        }
-        link->put_SerialTimeout(window);
-        link->PortOpen(st_.CommDeviceType, st_.CommPort);
-        const int16_t status = link->cmd(full, "A0");
-        link->PortClose();
-        link.reset();
-        answered = status != 2;
-        if (status == 2) {
+    dxtransfer::ScanRequest request;
+    request.ids = o_.p2p ? std::vector<int>{0} : cameras_;
+    request.windowMs = o_.windowMs;
+    PlainValues values(true);
+    runJob(dxtransfer::kLineScan, values, &request);
+    int found = 0, missing = 0;
+    for (const auto& c : values.scanned()) {
+        if (!c.answered) {
             ++missing;
             continue;
         }
         ++found;
-        std::string title;
-        bool ok = status == 0;
-        if (ok) {
-            dialogs_.clearFailed();
-            st_.LogLabel = str(cat::CameraTitle.label);
-            try {
-                commands_.QueryCamera(str(cat::CameraTitle.query), st_.QueryWaitLong);
-                ok = !dialogs_.failed();
-                if (ok) title = dxtransfer::DecodeTitle(st_.LastReply, st_.ReplyFields);
-            } catch (const dxcmd::BadReplyError&) {
-                ok = false;
-            }
-        }
-        if (!ok) failed_ = true;
-        json cam{{"camera", id == 0 ? json(nullptr) : json(id)}, {"title", title}, {"ok", ok}};
-        out_.push_back(cam);
-        print((id == 0 ? std::string("camera") : std::to_string(id)) + "\t" + title + (ok ? "" : "\t(failed)"));
+        failed_ = failed_ || !c.ok;
+        out_.push_back({{"camera", c.id == 0 ? json(nullptr) : json(c.id)}, {"title", c.title}, {"ok", c.ok}});
+        print((c.id == 0 ? std::string("camera") : std::to_string(c.id)) + "\t" + c.title + (c.ok ? "" : "\t(failed)"));
     }
-    progress_.reset("");
     // on a whole line absent IDs are expected; a camera named on purpose must answer
-    if (found == 0 || ((p2p || !cameras_.empty()) && missing > 0)) return kExitFailed;
+    if (found == 0 || ((o_.p2p || !cameras_.empty()) && missing > 0)) return kExitFailed;
     return kExitOk;
 }
 

@@ -54,7 +54,7 @@ private:
         void operator()(dxlink::IExComCtrl* p) const { p->Release(); }
     };
     using Link = std::unique_ptr<dxlink::IExComCtrl, LinkRelease>;
-    Link openLink(int16_t timeoutMs);
+    Link openLink(int16_t timeoutMs);  // opened, or not: the link's calls then fail
     std::string checkPort();
 
     // P to P: {0}; Multi Drop: the IDs of --camera
@@ -64,7 +64,7 @@ private:
     static void pump(void* self);
     bool detectDX430();
     // a job of the transfer window on the values; false when it failed
-    bool runJob(std::string_view name, PlainValues& values);
+    bool runJob(std::string_view name, PlainValues& values, const dxtransfer::ScanRequest* scan = nullptr);
     bool loadCamera(PlainValues& values);
     Rendered fileRendered();
 

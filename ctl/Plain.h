@@ -35,12 +35,14 @@ public:
     void selectComPort(int i) override;
     void selectDeviceType(int i) override;
     void refreshControlStates() override {}
+    void setScannedCamera(const dxparams::ScannedCamera& c) override { scanned_.push_back(c); }
 
     // -1 when the control was never set (or holds no selection)
     int get(std::string_view control) const;
     bool has(std::string_view control) const { return values_.find(control) != values_.end(); }
     const std::string& cameraTitle() const { return cameraTitle_; }
     const std::vector<std::string>& presetTitles() const { return presetTitles_; }
+    const std::vector<dxparams::ScannedCamera>& scanned() const { return scanned_; }
 
 private:
     void put(std::string_view control, int v, bool ok, bool element);
@@ -49,6 +51,7 @@ private:
     std::map<std::string, int, std::less<>> values_;
     std::string cameraTitle_;
     std::vector<std::string> presetTitles_ = std::vector<std::string>(100);
+    std::vector<dxparams::ScannedCamera> scanned_;
 };
 
 // One command Save Changes would send through a console handler.
