@@ -9,6 +9,8 @@
 #include <sys/wait.h>
 #include <thread>
 
+#include <nlohmann/json.hpp>
+
 #include "dxsim/CameraSim.h"
 
 extern char** environ;
@@ -121,6 +123,9 @@ TEST_F(Ctl, ScanListsTheAnsweringCamerasAndTheirTitles) {
         if (id != 3 && id != 17 && id != 32) line->injectFault(prefix, dxsim::Fault::NoReply, 1000);
     }
     EXPECT_EQ(run(*line, {"scan"}).out, "3\tCAM 3\n17\tCAM 17\n32\tCAM 32\n");
+    const auto found = nlohmann::json::parse(run(*line, {"scan", "--json"}).out);
+    ASSERT_EQ(found.size(), 3u);
+    EXPECT_EQ(found[1], (nlohmann::json{{"camera", 17}, {"title", "CAM 17"}, {"ok", true}}));
 
     // a camera that answers but fails its title query is listed, and fails the run
     line->injectFault("B1:01:11:82:06:00", dxsim::Fault::BadFirstByte);
@@ -148,7 +153,9 @@ TEST_F(Ctl, SettingsGoFromOneModelToTheOtherThroughAFile) {
     const std::string dat = (dir / "a.dat").string();
     ASSERT_EQ(run(*dx410, {"read", "--out", dat}).status, 0);
     EXPECT_EQ(run(*dx430, {"diff", dat}).status, 1);
-    ASSERT_EQ(run(*dx430, {"write", dat, "--verify"}).status, 0);
+    const std::string record = (dir / "record.orn").string();
+    ASSERT_EQ(run(*dx430, {"write", dat, "--verify", "--record", record}).status, 0);
+    EXPECT_NE(ReadAll(record).find("08-AGC MODE=83:42:13:02"), std::string::npos);
     EXPECT_EQ(run(*dx430, {"diff", dat}).status, 0);
     EXPECT_EQ(dx430->state().value02[0x13], 2);
     EXPECT_EQ(dx430->state().value03[0x04], 1234);
@@ -173,9 +180,23 @@ TEST_F(Ctl, BackupRestoresIntoAnotherCamera) {
     for (auto& packet : other.memory) packet = line->state(1).memory.front();
     line->setState(other, 2);
     ASSERT_NE(line->state(1).memory, line->state(2).memory);
-    ASSERT_EQ(run(*line, {"--camera", "1", "backup", dir.string()}).status, 0);
+    ASSERT_EQ(run(*line, {"--camera", "1-2", "backup", dir.string()}).status, 0);
+    EXPECT_TRUE(fs::exists(dir / "2.dmp"));
     ASSERT_EQ(run(*line, {"restore", (dir / "1.dmp").string(), "--camera", "2"}).status, 0);
     EXPECT_EQ(line->state(2).memory, line->state(1).memory);
+}
+
+TEST_F(Ctl, PresetSaveStoresWhereTheCameraIsNow) {
+    auto cam = sim(dxsim::Model::DX430);
+    auto s = cam->state();
+    s.value03[0x04] = 1000;
+    s.presets[4].pan = 3000;
+    cam->setState(s);
+    ASSERT_EQ(run(*cam, {"preset", "save", "4", "--title", "HALL"}).status, 0);
+    EXPECT_EQ(cam->state().presets[4].pan, 1000);
+    EXPECT_EQ(cam->state().presetTitles[4], "HALL");
+    ASSERT_EQ(run(*cam, {"preset", "clear", "4"}).status, 0);
+    EXPECT_EQ(cam->state().presetTitles[4], "");
 }
 
 TEST_F(Ctl, InterruptedBackupLeavesNoFile) {
