@@ -258,7 +258,7 @@ int Ctl::sendCommand() {
         if (group >= 0 && group < 0x40) {  // a read: the reply is acknowledged as the console does
             try {
                 reply = commands_.ExecCmdRecv(c, "A0", st_.QueryWaitLong);
-            } catch (const dxcmd::BadReplyError& e) {
+            } catch (const dxcmd::BadReplyError&) {
                 reply = "NL";
             }
         } else {
