@@ -64,7 +64,7 @@ Ctl::~Ctl() {
 // ---- set-up
 
 std::string Ctl::prepare(const std::string& sub) {
-    if (!o_.camera.empty()) {
+    if (o_.cameraGiven) {
         std::string error;
         cameras_ = ParseCameraList(o_.camera, error);
         if (!error.empty()) return error;
@@ -176,8 +176,9 @@ bool Ctl::runJob(std::string_view name, PlainValues& values, const dxtransfer::S
         dialogs_.message("Unknown error.", "Error", dxcmd::Icon::Critical, dxcmd::Buttons::Ok, dxcmd::Answer::Ok);
     }
     st_.UpdatingFromCamera = false;
-    progress_.reset("");
     const bool ok = !dialogs_.failed() && !interrupted();
+    if (ok) progress_.setValue(dxtransfer::kProgressMax);  // the dumps stop short of the end
+    progress_.reset("");
     failed_ = failed_ || dialogs_.failed();
     return ok;
 }

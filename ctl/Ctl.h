@@ -21,7 +21,8 @@ struct Options {
     int port = 1;
     std::string device;
     std::string interface = "rs422a";
-    std::string camera;  // "" for P to P
+    std::string camera;  // without --camera: P to P
+    bool cameraGiven = false;
     bool json = false;
     bool quiet = false;
     std::string record;

@@ -66,6 +66,7 @@ int main(int argc, char** argv) {
         return dxctl::kExitUsage;
     }
 
+    o.cameraGiven = app.count("--camera") > 0;
     std::string sub = app.get_subcommands().front()->get_name();
     if (sub == "titles" || sub == "preset") sub = app.get_subcommands().front()->get_subcommands().front()->get_name();
     dxctl::Ctl ctl(o);

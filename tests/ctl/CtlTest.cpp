@@ -82,6 +82,7 @@ TEST_F(Ctl, BadInputEndsWithStatusTwoAndNothingOnTheLine) {
         {"frob"},
         {"scan", "--frob"},
         {"--camera", "0", "scan"},
+        {"--camera", "", "scan"},
         {"scan", "--camera", "33"},
         {"--camera", "1,5-3", "read"},
         {"--port", "5", "scan"},
