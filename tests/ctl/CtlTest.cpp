@@ -137,9 +137,9 @@ TEST_F(Ctl, ScanListsTheAnsweringCamerasAndTheirTitles) {
     EXPECT_EQ(run(*line, {"scan", "--camera", "3,4"}).status, 1);
 
     // an answer after its window is never taken for the next ID's
-    auto late = sim(dxsim::Model::DX430, 3, 210);
+    auto late = sim(dxsim::Model::DX430, 3, 420);
     late->injectFault("B1:01:03:83:45:30:01", dxsim::Fault::Late);
-    EXPECT_EQ(run(*late, {"scan", "--camera", "3,4", "--window", "200"}).out.find("4\t"), std::string::npos);
+    EXPECT_EQ(run(*late, {"scan", "--camera", "3,4", "--window", "400"}).out.find("4\t"), std::string::npos);
 }
 
 TEST_F(Ctl, SettingsGoFromOneModelToTheOtherThroughAFile) {
@@ -208,6 +208,9 @@ TEST_F(Ctl, InterruptedBackupLeavesNoFile) {
     ::kill(pid, SIGINT);
     EXPECT_EQ(wait(pid).status, 130);
     EXPECT_FALSE(fs::exists(dir / "camera.dmp"));
+    line->setPaced(false);
+    ASSERT_EQ(run(*line, {"backup", dir.string()}).status, 0);
+    EXPECT_TRUE(fs::exists(dir / "camera.dmp"));
 }
 
 TEST_F(Ctl, TitlesGoFromOneCameraToAnotherAsCsv) {
