@@ -114,7 +114,7 @@ TEST_F(Ctl, BadInputEndsWithStatusTwoAndNothingOnTheLine) {
 }
 
 TEST_F(Ctl, ScanListsTheAnsweringCamerasAndTheirTitles) {
-    auto line = sim(dxsim::Model::DX430, 32);
+    auto line = sim(dxsim::Model::DX430, 32, 30);  // late answers still inside the window
     for (int id = 1; id <= 32; ++id) {
         auto s = line->state(id);
         s.title = "CAM " + std::to_string(id);
@@ -135,6 +135,17 @@ TEST_F(Ctl, ScanListsTheAnsweringCamerasAndTheirTitles) {
     EXPECT_EQ(r.status, 1);
     // named IDs must answer
     EXPECT_EQ(run(*line, {"scan", "--camera", "3,4"}).status, 1);
+
+    // faults at random: never an ID that is not there, and a failure fails the run
+    line->setFaultRate(0.2, 19);
+    for (int round = 0; round < 3; ++round) {
+        const Result f = run(*line, {"scan"});
+        for (size_t at = 0; at < f.out.size(); at = f.out.find('\n', at) + 1) {
+            const int id = std::stoi(f.out.substr(at));
+            EXPECT_TRUE(id == 3 || id == 17 || id == 32) << f.out;
+        }
+        EXPECT_EQ(f.status, f.out.empty() || f.out.find("(failed)") != std::string::npos ? 1 : 0) << f.out;
+    }
 
     // an answer after its window is never taken for the next ID's
     auto late = sim(dxsim::Model::DX430, 3, 420);
