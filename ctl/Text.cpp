@@ -147,7 +147,9 @@ bool IsCommandFrame(const std::string& text) {
 
 std::vector<TitleRow> ParseTitlesCsv(const std::string& utf8, std::string& error) {
     std::vector<std::vector<std::string>> records;
-    if (!SplitCsv(utf8, records)) {
+    // a spreadsheet's UTF-8 mark is no part of the first field
+    const std::string_view bom = "\xEF\xBB\xBF";
+    if (!SplitCsv(utf8.starts_with(bom) ? utf8.substr(bom.size()) : utf8, records)) {
         error = "not RFC 4180 CSV (a quote out of place)";
         return {};
     }
