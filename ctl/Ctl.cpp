@@ -140,8 +140,10 @@ void Ctl::pump(void* self) {
     signalfd_siginfo info;
     if (c->signalFd_ >= 0 && ::read(c->signalFd_, &info, sizeof info) == ssize_t(sizeof info)) {
         c->interrupted_ = true;
-        // the jobs stop at their next cancel check
+        // the jobs stop at their next cancel check; Save Changes, which has
+        // none, is held by the busy flag that keeps commands off the line
         c->st_.TransferCancelled = true;
+        c->st_.LoadingSettingFile = true;
     }
 }
 
