@@ -177,6 +177,7 @@ void frmMain::RefreshControlStates() {
     // 1. camera numbers: only for a multi-drop line, and none shown chosen
     const bool multiDrop = !selected(group("optCommunicationStyle"), 0);
     need<QGroupBox>(*this, "fraCamSel")->setEnabled(multiDrop);
+    need<QAction>(*this, "mnuScanLine")->setEnabled(multiDrop);
     auto* cams = group("optCamSel");
     const bool exclusive = cams->exclusive();
     cams->setExclusive(false);

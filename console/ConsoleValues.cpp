@@ -97,4 +97,13 @@ int WindowValues::selectedPresetRow() const {
     return selected.isEmpty() ? -1 : list->indexOfTopLevelItem(selected.first());
 }
 
+void WindowValues::setScannedCamera(const dxparams::ScannedCamera& c) {
+    QAbstractButton* b = need<QButtonGroup>(window_, "optCamSel")->button(c.id - 1);
+    if (!b) return;
+    QFont font = b->font();
+    font.setBold(c.answered);
+    b->setFont(font);
+    b->setToolTip(c.answered ? QString::fromLatin1(c.title.data(), qsizetype(c.title.size())) : QString());
+}
+
 }  // namespace dxconsole

@@ -33,6 +33,8 @@ public:
     int selectedPresetRow() const override;
 
     bool isDX430() const override;
+    // an answering camera's number in bold, its title in the tooltip
+    void setScannedCamera(const dxparams::ScannedCamera& c) override;
 
 private:
     frmMain& main_;

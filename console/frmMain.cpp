@@ -208,6 +208,8 @@ void frmMain::buildMenus() {
     addChecked(iface, "mnuDeviceType", 1, QStringLiteral("RS485"));
     // reachable only through a setting file
     addChecked(iface, "mnuDeviceType", 2, QStringLiteral("RS232C"))->setVisible(false);
+    option->addSeparator();
+    addItem(option, QStringLiteral("mnuScanLine"), QStringLiteral("Scan Line..."));
 
     QMenu* help = bar->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("mnuHelp"));
@@ -696,6 +698,8 @@ void frmMain::connectOwnHandlers() {
     });
     connect(need<QAction>(*this, "mnuExit"), &QAction::triggered, this, &QWidget::close);
     connect(need<QAction>(*this, "mnuConnect"), &QAction::triggered, this, [this] { mnuConnect_Click(); });
+    connect(need<QAction>(*this, "mnuScanLine"), &QAction::triggered, this,
+            [this] { RunTransferJob(dxtransfer::kLineScan); });
     connect(need<QAction>(*this, "mnuLog"), &QAction::triggered, this, [this] {
         if (deps_.log) deps_.log->open();
     });

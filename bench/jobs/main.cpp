@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <time.h>
@@ -57,10 +58,14 @@ constexpr auto kTraceQuiet = std::chrono::milliseconds(100);
 
 double Seconds(Clock::time_point a, Clock::time_point b) { return std::chrono::duration<double>(b - a).count(); }
 
+// This process and the children it has waited for (a job run as a program).
 double ProcessCpuSeconds() {
     timespec t{};
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
+    rusage children{};
+    ::getrusage(RUSAGE_CHILDREN, &children);
+    const auto tv = [](const timeval& v) { return double(v.tv_sec) + double(v.tv_usec) / 1e6; };
+    return double(t.tv_sec) + double(t.tv_nsec) / 1e9 + tv(children.ru_utime) + tv(children.ru_stime);
 }
 
 void Sleep(std::chrono::milliseconds ms) {
@@ -206,21 +211,40 @@ private:
 };
 
 struct SimSet {
-    std::unique_ptr<Sim> dx430, dx410, dx430Big;
+    std::unique_ptr<Sim> dx430, dx410, dx430Big, line3;  // line3: Multi Drop, cameras 1 to 3
 };
 
-std::unique_ptr<Sim> MakeSim(const Options& o, bool dx430, int packets) {
+std::unique_ptr<Sim> MakeSim(const Options& o, bool dx430, int packets, int cameras = 0) {
     if (o.inProcess) {
         dxsim::Options so;
+        so.multiDropCameras = cameras;
         so.model = dx430 ? dxsim::Model::DX430 : dxsim::Model::DX410;
         so.turnaroundMs = o.turnaroundMs;
         so.dumpPackets = packets;
         return std::make_unique<InProcessSim>(so);
     }
-    return std::make_unique<ExternalSim>(o.dxcamsim, std::vector<std::string>{
-                                                         "--model", dx430 ? "430" : "410", "--turnaround",
-                                                         std::to_string(o.turnaroundMs), "--dump-packets",
-                                                         std::to_string(packets)});
+    std::vector<std::string> args{"--model", dx430 ? "430" : "410", "--turnaround", std::to_string(o.turnaroundMs),
+                                  "--dump-packets", std::to_string(packets)};
+    if (cameras > 0) args.insert(args.end(), {"--cameras", std::to_string(cameras)});
+    return std::make_unique<ExternalSim>(o.dxcamsim, args);
+}
+
+// dxctl against a simulator; its exit status, -1 when it did not run.
+int RunCtl(const Sim& sim, std::vector<std::string> args) {
+    args.insert(args.begin(), {"dxctl", "-q", "--device", sim.device()});
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        const int null = ::open("/dev/null", O_WRONLY);
+        ::dup2(null, 1);
+        ::execv(DXCTL_PATH, argv.data());
+        ::_exit(127);
+    }
+    int st = 0;
+    if (pid < 0 || ::waitpid(pid, &st, 0) != pid) return -1;
+    return WIFEXITED(st) ? WEXITSTATUS(st) : -1;
 }
 
 // The main window as the program builds it, with scripted dialogs.
@@ -376,6 +400,41 @@ std::vector<Job> MakeJobs(Console& c, SimSet& sims) {
                         c.dialogs.expectMessage(std::string(dxparams::kSaveChangesQuestion), dxcmd::Answer::Yes);
                     },
                     [&c] { c.w<QAction>("mnuSaveChanges")->trigger(); }, {}});
+
+    // dxctl, the jobs as a program: 32 IDs of which 3 answer; three
+    // cameras' memory; a setting file that differs from camera 2 in three values
+    auto ctl = [&c](Sim* sim, std::vector<std::string> args) {
+        return [&c, sim, args] {
+            if (const int s = RunCtl(*sim, args); s != 0) c.failures.push_back("dxctl exit status " + std::to_string(s));
+        };
+    };
+    jobs.push_back({"dxctl_scan_32", sims.line3.get(), true, 35, {}, ctl(sims.line3.get(), {"scan"}), {}});
+    const std::string backupDir = c.dir.path().toStdString();
+    jobs.push_back({"dxctl_backup_3x64", sims.line3.get(), true, 195, {},
+                    ctl(sims.line3.get(), {"--camera", "1-3", "backup", backupDir}), packetsIn(backupDir + "/3.dmp", 64)});
+    const std::string base = c.path("camera2.dat"), changed = c.path("camera2-changed.dat");
+    jobs.push_back({"dxctl_write_changed_3", sims.line3.get(), true, 29,
+                    [&c, sim = sims.line3.get(), base, changed] {
+                        if (!QFile::exists(QString::fromStdString(changed))) {
+                            RunCtl(*sim, {"--camera", "2", "read", "--out", base});
+                            std::ifstream in(base, std::ios::binary);
+                            std::string text{std::istreambuf_iterator<char>(in), {}};
+                            for (const auto& [key, value] : std::vector<std::pair<std::string, std::string>>{
+                                     {"08-AGC MODE=", "83:42:13:02"},
+                                     {"10-BACK LIGHT COMPENSATION(BLC)=", "83:42:15:03"},
+                                     {"23-COLOR LEVEL=", "83:43:3E:7E"}}) {
+                                const size_t at = text.find(key);
+                                if (at == std::string::npos) continue;
+                                const size_t end = text.find("\r\n", at);
+                                text.replace(at + key.size(), end - at - key.size(), value);
+                            }
+                            std::ofstream(changed, std::ios::binary) << text;
+                        }
+                        // the camera back to where the file differs in three values
+                        if (RunCtl(*sim, {"--camera", "2", "write", base, "--only-changed"}) != 0)
+                            c.failures.push_back("camera 2 not reset");
+                    },
+                    ctl(sims.line3.get(), {"--camera", "2", "write", changed, "--only-changed"}), {}});
     return jobs;
 }
 
@@ -586,7 +645,8 @@ int main(int argc, char** argv) {
     sims.dx430 = MakeSim(o, true, 64);
     sims.dx410 = MakeSim(o, false, 64);
     sims.dx430Big = MakeSim(o, true, 200);
-    for (Sim* s : {sims.dx430.get(), sims.dx410.get(), sims.dx430Big.get()})
+    sims.line3 = MakeSim(o, true, 64, 3);
+    for (Sim* s : {sims.dx430.get(), sims.dx410.get(), sims.dx430Big.get(), sims.line3.get()})
         if (s->device().empty()) {
             std::fprintf(stderr, "dxbench: the simulator did not start (%s)\n", o.dxcamsim.c_str());
             return 1;

@@ -20,7 +20,7 @@ need_packages g++ cmake make pkg-config qt6-base-dev libgl-dev libgtest-dev libg
 build=${DX410_PACKAGE_BUILD:-build}
 prefix_before=$(sed -n 's/^CMAKE_INSTALL_PREFIX:PATH=//p' "$build/CMakeCache.txt" 2>/dev/null || true)
 cmake -S . -B "$build" -DCMAKE_INSTALL_PREFIX=/usr -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON >/dev/null
-cmake --build "$build" -j2 --target DX410 DX410-diagnostic dxcamsim dxlink
+cmake --build "$build" -j2 --target DX410 DX410-diagnostic dxcamsim dxctl dxlink
 rm -f "$build"/*.deb
 (cd "$build" && cpack -G DEB >/dev/null)
 deb=$(ls "$PWD/$build"/dx410_*.deb)
@@ -82,16 +82,16 @@ else
   apt-get install -s "$deb" >"$work/apt.log" 2>&1 || { cat "$work/apt.log" >&2; fail "apt-get cannot install the package"; }
   root=$work/deb
 fi
-for f in /usr/bin/DX410 /usr/bin/DX410-diagnostic /usr/bin/dxcamsim /usr/include/dxlink/dxlink.h \
+for f in /usr/bin/DX410 /usr/bin/DX410-diagnostic /usr/bin/dxcamsim /usr/bin/dxctl /usr/include/dxlink/dxlink.h \
   /usr/share/applications/org.dx410.DX410.desktop /usr/share/metainfo/org.dx410.DX410.metainfo.xml \
   /usr/share/icons/hicolor/scalable/apps/org.dx410.DX410.svg /usr/share/icons/hicolor/48x48/apps/org.dx410.DX410.png \
-  /usr/share/man/man1/DX410.1 /usr/share/man/man1/dxcamsim.1; do
+  /usr/share/man/man1/DX410.1 /usr/share/man/man1/dxcamsim.1 /usr/share/man/man1/dxctl.1; do
   [ -e "$root$f" ] || fail "$f is not in the package"
 done
 desktop-file-validate "$root/usr/share/applications/org.dx410.DX410.desktop"
 appstreamcli validate --no-net "$root/usr/share/metainfo/org.dx410.DX410.metainfo.xml" >/dev/null ||
   fail "the AppStream file does not validate"
-for page in DX410 DX410-diagnostic dxcamsim; do
+for page in DX410 DX410-diagnostic dxcamsim dxctl; do
   [ -z "$root" ] || [ -e "$root/usr/share/man/man1/$page.1" ] || fail "no manual page for $page"
   [ -n "$root" ] || man -w "$page" >/dev/null || fail "man does not find the page of $page"
   # from the manual's folder, where a page's ".so man1/..." is found

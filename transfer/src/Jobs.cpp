@@ -25,6 +25,7 @@ const JobInfo* FindJob(std::string_view name) {
                 &PositionDataLoad},
         JobInfo{kDump64Download, "Now Downloading...", "Now Downloading from the camera...", &Dump64Download},
         JobInfo{kDump64Upload, "Now Uploading...", "Now Uploading to the camera...", &Dump64Upload},
+        JobInfo{kLineScan, "Now Scanning...", "Now scanning the line for cameras...", &LineScan},
     };
     for (const JobInfo& j : kJobs)
         if (j.name == name) return &j;

@@ -66,6 +66,8 @@ public:
     ProgramState& state() { return state_; }
     IDialogs& dialogs() { return dialogs_; }
     IConsoleView& view() { return view_; }
+    // For an exchange the execution routines do not make (a line scan's probe).
+    const LinkFactory& linkFactory() const { return factory_; }
 
 private:
     // false when Multi Drop has no camera chosen (the refusal box was shown).

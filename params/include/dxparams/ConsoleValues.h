@@ -58,6 +58,14 @@ private:
     int number_;
 };
 
+// What a line scan found at one machine ID (0: the camera of a P to P line).
+struct ScannedCamera {
+    int id = 0;
+    bool answered = false;
+    bool ok = false;    // it acknowledged the probe and its title was read
+    std::string title;  // Latin-1
+};
+
 class IConsoleValues {
 public:
     virtual ~IConsoleValues() = default;
@@ -76,6 +84,10 @@ public:
     virtual int selectedPresetRow() const = 0;            // -1: none
 
     virtual bool isDX430() const = 0;                     // the DX-430 model item is checked
+
+    // A line scan's finding, once per ID asked; only a front end that shows
+    // a scan needs it.
+    virtual void setScannedCamera(const ScannedCamera&) {}
 };
 
 }  // namespace dxparams

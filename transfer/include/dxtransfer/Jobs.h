@@ -27,10 +27,19 @@ inline constexpr int kProgressMax = 1000;
 // rounding never accumulates.
 void Advance(IProgress& progress, int n);
 
+// What a line scan asks: machine IDs (0 alone: one P to P query) and how
+// long an absent ID may take.
+inline constexpr int kScanWindowMs = 50;
+struct ScanRequest {
+    std::vector<int> ids;  // empty: 1 to 32
+    int windowMs = kScanWindowMs;
+};
+
 struct JobEnv {
     dxcmd::CommandLayer& commands;
     IConsoleValues& console;
     IProgress& progress;
+    const ScanRequest* scan = nullptr;  // LINESCAN; null: every ID, the default window
 };
 
 using JobRoutine = void (*)(JobEnv&);
@@ -47,6 +56,7 @@ inline constexpr std::string_view kPositionTitleLoad = "POSITIONTITLELOAD";
 inline constexpr std::string_view kPositionDataLoad = "POSITIONDATALOAD";
 inline constexpr std::string_view kDump64Download = "DUMP64DOWNLOAD";
 inline constexpr std::string_view kDump64Upload = "DUMP64UPLOAD";
+inline constexpr std::string_view kLineScan = "LINESCAN";
 
 // nullptr for a name that is not a job.
 const JobInfo* FindJob(std::string_view name);
@@ -57,6 +67,9 @@ void PositionDataLoad(JobEnv& env);
 // The camera's memory into the dump file at DumpFilePath, and back.
 void Dump64Download(JobEnv& env);
 void Dump64Upload(JobEnv& env);
+// Which machine IDs answer, each with its camera title, into
+// IConsoleValues::setScannedCamera.
+void LineScan(JobEnv& env);
 
 // The title in a title query's reply, in either character form, without
 // leading and trailing blanks. Latin-1 text.
