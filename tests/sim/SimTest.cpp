@@ -54,9 +54,7 @@ struct Client {
     ~Client() { close(fd); }
     void send(const std::string& text) {
         Bytes b;
-        if (!text.empty()) {
-            EXPECT_TRUE(detail::fromText(text, &b)) << text;
-        }
+        EXPECT_TRUE(text.empty() || detail::fromText(text, &b)) << text;
         for (uint8_t c : b) EXPECT_EQ(write(fd, &c, 1), 1);
     }
     // The answer of as many bytes as `want` has, as command text.
@@ -77,6 +75,14 @@ Options Fast() {
     o.turnaroundMs = 0;
     o.quietMs = 1000;  // a loaded machine must not split a frame
     return o;
+}
+
+// One frame to a camera with no line between: "" for a plain A0, "A1" for a refusal.
+std::string Ask(detail::Camera& cam, const std::string& text, Clock::time_point at = Clock::now()) {
+    Bytes f;
+    EXPECT_TRUE(detail::fromText(text, &f)) << text;
+    const detail::Answer a = cam.handle(f, at);
+    return a.accepted ? detail::toText(a.reply) : "A1";
 }
 
 struct Line {
@@ -143,7 +149,6 @@ TEST(Line, NoiseIsSkippedAndAQuietLineDropsAFragment) {
         ReadBytes(l.client.fd, 1, 5ms);  // nothing arrives; bounds each round
     EXPECT_EQ(l.sim.noise(), (std::vector<std::string>{"00:55:A1", "84:43"}));
     EXPECT_EQ(l.client.ask("82:03:04", "A0:84:43:04:19:00"), "A0:84:43:04:19:00");
-    EXPECT_EQ(l.sim.received(), (std::vector<std::string>{"82:03:04", "82:03:04"}));
 }
 
 TEST(Faults, EachKindShapesTheAnswerAndChangesNothing) {
@@ -171,22 +176,21 @@ TEST(Faults, EachKindShapesTheAnswerAndChangesNothing) {
 
 // A late answer comes after its delay, and stop() does not wait for it.
 TEST(Faults, LateAnswers) {
-    for (const int lateMs : {250, 20000}) {
-        Options o = Fast();
-        o.lateMs = lateMs;
-        Line l(o);
-        l.sim.injectFault("", Fault::Late);
-        const auto t0 = Clock::now();
-        if (lateMs < 1000) {
-            EXPECT_EQ(l.client.ask("82:03:04", "A0:84:43:04:19:00"), "A0:84:43:04:19:00");
-            EXPECT_GE(MsSince(t0), lateMs);
-            continue;
-        }
-        l.client.send("82:03:04");
-        ASSERT_TRUE(l.sim.waitForFrames(1, 2s));
-        l.sim.stop();
-        EXPECT_LT(MsSince(t0), 10000.0);
-    }
+    Options o = Fast();
+    o.lateMs = 250;
+    Line late(o);
+    late.sim.injectFault("", Fault::Late);
+    auto t0 = Clock::now();
+    EXPECT_EQ(late.client.ask("82:03:04", "A0:84:43:04:19:00"), "A0:84:43:04:19:00");
+    EXPECT_GE(MsSince(t0), 250);
+    o.lateMs = 20000;
+    Line never(o);
+    never.sim.injectFault("", Fault::Late);
+    never.client.send("82:03:04");
+    ASSERT_TRUE(never.sim.waitForFrames(1, 2s));
+    t0 = Clock::now();
+    never.sim.stop();
+    EXPECT_LT(MsSince(t0), 10000.0);
 }
 
 TEST(Faults, SeededRateIsReproducibleAndNeverHangsUp) {
@@ -205,8 +209,7 @@ TEST(Faults, SeededRateIsReproducibleAndNeverHangsUp) {
     EXPECT_TRUE(a.size() > 5u && a.size() < 35u) << a.size();
     std::set<Fault> kinds;
     for (const auto& m : a) kinds.insert(m.second);
-    EXPECT_GT(kinds.size(), 2u);
-    EXPECT_EQ(kinds.count(Fault::HangUp), 0u);
+    EXPECT_TRUE(kinds.size() > 2 && kinds.count(Fault::HangUp) == 0) << kinds.size();
 }
 
 TEST(Faults, HangUpGivesTheHostAnIoError) {
@@ -230,45 +233,50 @@ TEST(Checksum, PacketFramesAndTheUploadThatChecksThem) {
     const Bytes data(kPacketDataBytes, 0x22);
     EXPECT_EQ(packetFrame(200, data), want + ":33");
     int n = -1;
-    EXPECT_TRUE(checkPacketFrame(want + ":33", &n));
-    EXPECT_EQ(n, 200);
-    EXPECT_FALSE(checkPacketFrame(want + ":34", nullptr));
-    EXPECT_FALSE(checkPacketFrame("8F:17" + want.substr(5) + ":33", nullptr));
+    EXPECT_TRUE(checkPacketFrame(want + ":33", &n) && n == 200);
+    EXPECT_FALSE(checkPacketFrame(want + ":34", &n) || checkPacketFrame("8F:17" + want.substr(5) + ":33", &n));
 
     detail::Camera cam(Model::DX430, 3, true);
-    auto t = Clock::now();
-    const auto ask = [&](const std::string& text) {
-        Bytes f;
-        detail::fromText(text, &f);
-        const detail::Answer a = cam.handle(f, t += 1s);
-        return a.accepted ? detail::toText(a.reply) : "A1";
-    };
     const auto memory = cam.state.memory;
-    EXPECT_EQ(ask("84:0A:00:00:02"), memory[2]);
-    EXPECT_EQ(ask("84:0A:00:00:03"), "A1");
-    EXPECT_EQ(ask(packetFrame(0, data)), "A1");  // outside an upload
+    EXPECT_EQ(Ask(cam, "84:0A:00:00:02"), memory[2]);
+    EXPECT_EQ(Ask(cam, "84:0A:00:00:03"), "A1");
+    EXPECT_EQ(Ask(cam, packetFrame(0, data)), "A1");  // outside an upload
     const struct { std::vector<int> numbers; bool badSum; const char* status; bool stored; } uploads[] = {
         {{0, 1, 2}, true, "83:4B:06:01", false}, {{0, 1}, false, "83:4B:06:01", false},
         {{0, 2, 1}, false, "83:4B:06:01", false}, {{0, 1, 2}, false, "83:4B:06:00", true}};
     for (const auto& u : uploads) {
-        EXPECT_EQ(ask("83:4B:02:00"), "");  // START
+        EXPECT_EQ(Ask(cam, "83:4B:02:00"), "");  // START
         for (int k : u.numbers) {
             std::string line = packetFrame(k, data);
             if (u.badSum && k == 1) line = line.substr(0, line.size() - 2) + "00";
-            EXPECT_EQ(ask(line), "");
+            EXPECT_EQ(Ask(cam, line), "");
         }
-        EXPECT_EQ(ask("82:0B:06"), u.status);
-        EXPECT_EQ(ask("83:4B:03:00"), u.stored ? "" : "A1");  // END
+        EXPECT_EQ(Ask(cam, "82:0B:06"), u.status);
+        EXPECT_EQ(Ask(cam, "83:4B:03:00"), u.stored ? "" : "A1");  // END
         EXPECT_EQ(cam.state.memory == memory, !u.stored);
     }
-    EXPECT_EQ(ask("84:0A:00:00:01"), packetFrame(1, data));
+    EXPECT_EQ(Ask(cam, "84:0A:00:00:01"), packetFrame(1, data));
     // an upload that stops half way is dropped after 10 s without a word
-    EXPECT_EQ(ask("83:4B:02:00"), "");
+    const auto t = Clock::now();
+    EXPECT_EQ(Ask(cam, "83:4B:02:00", t), "");
     EXPECT_EQ(cam.handle({0x82, 0x0B, 0x01}, t + 5s).reply.back(), 0x00);  // each query counts as contact
     EXPECT_EQ(cam.handle({0x82, 0x0B, 0x01}, t + 14s).reply.back(), 0x00);
     EXPECT_EQ(cam.handle({0x82, 0x0B, 0x01}, t + 25s).reply.back(), 0x01);
     EXPECT_FALSE(cam.handle({0x83, 0x4B, 0x03, 0x00}, t + 26s).accepted);  // END: none open
     EXPECT_EQ(cam.state.memory[1], packetFrame(1, data));
+}
+
+// What the conversations above take from the camera without asserting it:
+// a preset recalls what ENTER stored in it, and a title comes in two forms.
+TEST(Camera, PresetsRecallWhatEnterStoredAndTitlesHaveTwoForms) {
+    detail::Camera cam(Model::DX430, 1, true);
+    for (const auto& [sent, want] : std::vector<std::pair<std::string, std::string>>{
+             {"84:43:04:02:2C", ""}, {"83:45:16:01", ""},                   // pan 300 stored in preset 0
+             {"83:42:00:05", ""}, {"82:03:04", "84:43:04:02:40"},           // preset 5's own pan, 320
+             {"83:42:00:00", ""}, {"82:03:04", "84:43:04:02:2C"},           // and back
+             {"84:46:00:41:42", ""}, {"82:06:00", "8F:07:06:00:04:01:04:02"},  // two fields a character
+             {"83:45:30:01", ""}, {"82:06:00", "8F:05:46:00:21:22"}})         // one, after code set B
+        EXPECT_EQ(Ask(cam, sent), want) << sent;
 }
 
 namespace {
