@@ -19,7 +19,6 @@ double ThreadCpuMs() {
 void BM_CmdExchange(benchmark::State& state) {
     dxtest::PtyPeer peer;
     setenv("DX410_COM1", peer.slavePath().c_str(), 1);
-    peer.replyEvery(4, {0xA0});
     dxlink::detail::ExComCtrl link;
     link.put_SerialTimeout(1000);
     if (link.PortOpen(1, 1) != 0) {
@@ -27,7 +26,10 @@ void BM_CmdExchange(benchmark::State& state) {
         return;
     }
     int failed = 0;
-    for (auto _ : state) failed += link.cmd("83:45:00:1C", "A0") != 0;
+    for (auto _ : state) {
+        peer.reply(4, {{{0xA0}}});
+        failed += link.cmd("83:45:00:1C", "A0") != 0;
+    }
     link.PortClose();
     state.counters["exchanges/s"] = benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
     state.counters["failed"] = failed;

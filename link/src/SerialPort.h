@@ -129,6 +129,15 @@ public:
 
     void setNotify(Notify n) { notify_ = std::move(n); }
 
+    // Tests only: serves fd (a non-blocking socket) as an open port whose
+    // driver marks parity errors, which no pseudo-terminal can be made to do.
+    void adoptMarked(int fd) {
+        close();
+        fd_ = fd;
+        marked_ = true;
+        marks_.reset();
+    }
+
     const std::string& device() const { return device_; }
     PortError lastOpenError() const { return openError_; }
     int lastOpenErrno() const { return openErrno_; }

@@ -1,68 +1,44 @@
 // The INI reader and writer on any file content, single-byte or UTF-16.
 // Input: a first line "section<TAB>key<TAB>value" to write, then the file.
-#include <algorithm>
-#include <string>
-#include <utility>
-#include <vector>
-
 #include "FuzzSupport.h"
 #include "dxcmd/Profile.h"
 
-namespace {
-
 using Names = std::pair<std::string, std::string>;
 
-bool blank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
-
-std::string trim(const std::string& s) {
-    size_t b = 0, e = s.size();
-    while (b < e && blank(s[b])) ++b;
-    while (e > b && blank(s[e - 1])) --e;
-    return s.substr(b, e - b);
+static std::string Trim(const std::string& s) {
+    const size_t b = s.find_first_not_of(" \t\r\v\f"), e = s.find_last_not_of(" \t\r\v\f");
+    return b == std::string::npos ? std::string() : s.substr(b, e - b + 1);
 }
 
-std::string upper(std::string s) {
-    for (char& c : s)
-        if (c >= 'a' && c <= 'z') c = char(c - 32);
-    return s;
-}
-
-bool same(const Names& a, const Names& b) {
-    return upper(trim(a.first)) == upper(trim(b.first)) && upper(trim(a.second)) == upper(trim(b.second));
+// The name as the reader matches it: blanks around it dropped, ASCII case folded.
+static std::string Folded(const std::string& s) {
+    std::string t = Trim(s);
+    for (char& c : t) c = c >= 'a' && c <= 'z' ? char(c - 32) : c;
+    return t;
 }
 
 // Sections and keys the file names, roughly: they are only probes.
-std::vector<Names> namesIn(std::string text) {
+static std::vector<Names> NamesIn(std::string text) {
     if (text.rfind("\xFF\xFE", 0) == 0) {
         std::string narrow;
         for (size_t i = 2; i + 1 < text.size(); i += 2) narrow += text[i + 1] ? '?' : text[i];
         text = narrow;
     }
     std::vector<Names> out;
-    std::string section;
-    size_t pos = 0;
-    while (pos < text.size() && out.size() < 12) {
-        size_t nl = text.find('\n', pos);
-        if (nl == std::string::npos) nl = text.size();
-        const std::string line = trim(text.substr(pos, nl - pos));
-        pos = nl + 1;
-        if (!line.empty() && line[0] == '[') {
-            section = line.substr(1, line.find(']') - 1);
-        } else if (!line.empty()) {
-            out.emplace_back(section, line.substr(0, line.find('=')));
-        }
+    std::istringstream lines(text);
+    for (std::string line, section; out.size() < 12 && std::getline(lines, line);) {
+        if ((line = Trim(line)).empty()) continue;
+        if (line[0] == '[') section = line.substr(1, line.find(']') - 1);
+        else out.emplace_back(section, line.substr(0, line.find('=')));
     }
     return out;
 }
 
-// A value that reads back exactly as written: no blanks around it, no
-// quotes for the reader to strip, no longer than a read returns.
-bool readsBackAsIs(const std::string& v) {
-    if (v.size() > 1023 || trim(v) != v) return false;
-    return v.size() < 2 || !((v.front() == '"' || v.front() == '\'') && v.back() == v.front());
+static std::string Read(const std::string& path) {
+    std::string out;
+    FUZZ_CHECK(dxcmd::ReadSmallFile(path, out, dxcmd::kMaxProfileBytes + (1 << 20)));
+    return out;
 }
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string in = dxfuzz::Text(data, size);
@@ -70,46 +46,39 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (nl == std::string::npos) return 0;
     const std::string head = in.substr(0, nl), file = in.substr(nl + 1);
     std::string parts[3];
-    for (size_t i = 0, from = 0; i < 3 && from <= head.size(); ++i) {
-        const size_t tab = i < 2 ? head.find('\t', from) : std::string::npos;
-        parts[i] = head.substr(from, tab == std::string::npos ? std::string::npos : tab - from);
-        from = tab == std::string::npos ? head.size() + 1 : tab + 1;
-    }
-    const Names target{parts[0], parts[1]};
-    const std::string& value = parts[2];
-
+    std::istringstream fields(head);
+    std::getline(std::getline(std::getline(fields, parts[0], '\t'), parts[1], '\t'), parts[2]);
+    const std::string &section = parts[0], &key = parts[1], &value = parts[2];
     const std::string path = dxfuzz::WriteScratch("profile.ini", file);
-    std::vector<Names> probes = namesIn(file);
-    probes.push_back(target);
+    std::vector<Names> probes = NamesIn(file);
+    probes.emplace_back(section, key);
 
     const dxcmd::ProfileSnapshot snapshot(path);
     FUZZ_CHECK(snapshot.readable());
     std::vector<std::string> before;
     for (const Names& n : probes) {
         before.push_back(snapshot.read(n.first, n.second));
-        FUZZ_CHECK(before.back().size() <= 1023);
-        FUZZ_CHECK(before.back() == dxcmd::ReadProfileString(path, n.first, n.second));
+        FUZZ_CHECK(before.back().size() <= 1023 && before.back() == dxcmd::ReadProfileString(path, n.first, n.second));
     }
-
-    const bool written = dxcmd::WriteProfileString(path, target.first, target.second, value);
-    std::string after;
-    FUZZ_CHECK(dxcmd::ReadSmallFile(path, after, dxcmd::kMaxProfileBytes + (1 << 20)));
-    if (!written) {
-        FUZZ_CHECK(after == file);
+    if (!dxcmd::WriteProfileString(path, section, key, value)) {
+        FUZZ_CHECK(Read(path) == file);
         return 0;
     }
+    const std::string after = Read(path);
     // a UTF-16 file stays one, whole characters added
     if (file.rfind("\xFF\xFE", 0) == 0)
         FUZZ_CHECK(after.rfind("\xFF\xFE", 0) == 0 && (after.size() - file.size()) % 2 == 0);
-    if (readsBackAsIs(value)) FUZZ_CHECK(dxcmd::ReadProfileString(path, target.first, target.second) == value);
+    // a value reads back as written unless blanks around it, quotes for the
+    // reader to strip or its length say otherwise
+    const bool quoted = value.size() >= 2 && (value[0] == '"' || value[0] == '\'') && value.back() == value[0];
+    if (value.size() <= 1023 && Trim(value) == value && !quoted)
+        FUZZ_CHECK(dxcmd::ReadProfileString(path, section, key) == value);
     // every other entry reads as it did
     for (size_t i = 0; i < probes.size(); ++i)
-        if (!same(probes[i], target))
+        if (Folded(probes[i].first) != Folded(section) || Folded(probes[i].second) != Folded(key))
             FUZZ_CHECK(dxcmd::ReadProfileString(path, probes[i].first, probes[i].second) == before[i]);
     // the same setting written again finds its entry and changes nothing
-    FUZZ_CHECK(dxcmd::WriteProfileString(path, target.first, target.second, value));
-    std::string again;
-    FUZZ_CHECK(dxcmd::ReadSmallFile(path, again, dxcmd::kMaxProfileBytes + (1 << 20)));
-    FUZZ_CHECK(again == after);
+    FUZZ_CHECK(dxcmd::WriteProfileString(path, section, key, value));
+    FUZZ_CHECK(Read(path) == after);
     return 0;
 }
