@@ -35,26 +35,24 @@ protected:
         ASSERT_TRUE(sim.start());
         ::setenv("DX410_COM1", sim.devicePath().c_str(), 1);
         state.CurrentFile = dir.file("current.orn");
-        state.UpdatingFromCamera = true;  // as the starter sets it
     }
     void TearDown() override { dialogs.verify(); }
 
     // Runs the job; at each pump of the user interface `waits` gets the
     // link's reply wait, and onPump runs (the window's Cancel, say).
-    void run(JobRoutine job) {
+    void run(JobRoutine job, bool updating = true) {  // as the starter sets the flag
+        state.UpdatingFromCamera = updating;
         sim.clearReceived();
         waits.clear();
         bar = Bar{};
         JobEnv env{layer, values, bar};
-        dxlink_set_event_pump(
-            [](void* self) {
-                auto* rig = static_cast<JobRig*>(self);
-                rig->waits.insert(dxlink_reply_wait_ms());
-                if (rig->onPump) rig->onPump();
-            },
-            this);
+        dxlink_set_event_pump([](void* rig) { static_cast<JobRig*>(rig)->pumped(); }, this);
         job(env);
         dxlink_set_event_pump(nullptr, nullptr);
+    }
+    void pumped() {
+        waits.insert(dxlink_reply_wait_ms());
+        if (onPump) onPump();
     }
     // What reached the camera, without the host's acknowledgements.
     Strings commands() const {
@@ -62,18 +60,15 @@ protected:
         std::erase(out, "A0");
         return out;
     }
-    std::string v(const char* control) { return values.value.count(control) ? values.value[control] : "-"; }
+    std::string v(const std::string& control) { return values.value.count(control) ? values.value[control] : "-"; }
 
     TempDir dir;
     dxsim::CameraSim sim;
     dxcmd::ProgramState state;
     RecordingView view;
     ScriptedDialogs dialogs{[](const std::string& m) { ADD_FAILURE() << m; }};
-    dxcmd::CommandLayer layer{state, view, dialogs, [] {
-                                  auto* l = dxlink_create();
-                                  l->put_SerialTimeout(150);  // a silent camera costs little
-                                  return l;
-                              }};
+    // a silent camera costs little
+    dxcmd::CommandLayer layer{state, view, dialogs, [] { auto* l = dxlink_create(); l->put_SerialTimeout(150); return l; }};
     RecordedValues values;
     Bar bar;
     std::set<int> waits;

@@ -43,7 +43,6 @@ TEST_F(Jobs, CamDataLoadReadsEveryValue) {
         {"chkAutoBlack", "1"}, {"sldLevelAdjColour", "-1"}, {"sldLevelAdjEnhance", "0"},
         {"sldLevelAdjPedestal", "5"}, {"optBW", "2"}, {"optBWLevelAuto", "2"}, {"optBWLightType", "1"}};
     Strings queries = kCamDataQueries;
-    EXPECT_TRUE(values.dx430);
     run(CamDataLoad);
     EXPECT_EQ(commands(), queries);  // no code-set trigger first
     EXPECT_EQ(values.value, expect);
@@ -59,7 +58,6 @@ TEST_F(Jobs, CamDataLoadReadsEveryValue) {
     expect["cboSenseUpSelect"] = "1";
     for (const char* c : {"cboSenseUpPriority", "optBW", "optBWLevelAuto", "optBWLightType"}) expect.erase(c);
     for (const char* q : {"82:02:0E", "82:02:48", "82:03:3B", "82:02:47"}) std::erase(queries, q);
-    state.UpdatingFromCamera = true;
     run(CamDataLoad);
     EXPECT_EQ(commands(), queries);
     EXPECT_EQ(values.value, expect);
@@ -76,13 +74,10 @@ TEST_F(Jobs, CamDataLoadShutterRulesAndTitleForms) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.manual);
         auto s = sim.state();
-        s.value02[0x14] = c.manual;
-        s.value02[0x0B] = c.exdr;
-        s.characterCodeSetB = c.codeSetB;  // the job never sends the trigger itself
-        s.title = "  " + c.title + " ";
+        s.value02[0x14] = c.manual, s.value02[0x0B] = c.exdr, s.title = "  " + c.title + " ";
+        s.characterCodeSetB = c.codeSetB;  // the job never sends the trigger itself: both title forms
         sim.setState(s);
         values.writes.clear();
-        state.UpdatingFromCamera = true;
         run(CamDataLoad);
         EXPECT_EQ(v("txtCamTitle"), c.title);
         std::erase_if(values.writes, [](const std::string& w) { return !w.starts_with("cboShutter") && !w.starts_with("optShutter"); });
@@ -101,6 +96,11 @@ TEST_F(Jobs, CamDataLoadFailuresOnTheWay) {
     const auto after = [&](const char* control, std::function<void()> f) {
         return [=, this] { values.afterWrite = [=](const std::string& w) { if (w.starts_with(control)) f(); }; };
     };
+    const auto set02 = [&](int item, int value) {
+        auto s = sim.state();
+        s.value02[item] = value;
+        sim.setState(s);
+    };
     const struct {
         const char* name;
         std::function<void()> arrange;
@@ -114,12 +114,7 @@ TEST_F(Jobs, CamDataLoadFailuresOnTheWay) {
          {{bad, Answer::Ok}, {ask, Answer::Yes}}, "82:02:47", 946, {{"optAGC", "-"}, {"optBLCArea", "0"}}, true},
         {"bad reply, stop", [&] { sim.injectFault("82:02:13", dxsim::Fault::BadFirstByte); },
          {{bad, Answer::Ok}, {ask, Answer::No}}, "82:02:13", 12 * 43, {{"optAGC", "-"}, {"optWhiteBalance", "-"}}, false},
-        {"a value the control cannot take",
-         [&] {
-             auto s = sim.state();
-             s.value02[0x15] = 9;  // no such BLC area
-             sim.setState(s);
-         },
+        {"a value the control cannot take", [&] { set02(0x15, 9); },  // no such BLC area
          {{"Unknown error.", Answer::Ok}}, "82:02:47", 946, {{"optAGC", "2"}, {"optBLCArea", "-"}}, true},
         {"camera falls silent", after("optBLCArea", [&] { sim.injectFault("", dxsim::Fault::NoReply, 100); }), silent,
          "82:02:47", 946, {{"optAGC", "-"}, {"optBWLightType", "-"}}, true},
@@ -130,11 +125,8 @@ TEST_F(Jobs, CamDataLoadFailuresOnTheWay) {
         SCOPED_TRACE(c.name);
         sim.resetToFactory();
         sim.clearFaults();
-        auto s = sim.state();
-        s.value02[0x13] = 2;
-        sim.setState(s);
+        set02(0x13, 2);
         values = RecordedValues{};
-        state.UpdatingFromCamera = true;
         state.TransferCancelled = false;
         c.arrange();
         for (const auto& [text, answer] : c.boxes) dialogs.expectMessage(text, answer);
@@ -142,7 +134,7 @@ TEST_F(Jobs, CamDataLoadFailuresOnTheWay) {
         dialogs.verify();
         EXPECT_EQ(commands(), upTo(c.last));
         EXPECT_EQ(bar.v, c.bar);
-        for (const auto& [control, value] : c.values) EXPECT_EQ(v(control.c_str()), value) << control;
+        for (const auto& [control, value] : c.values) EXPECT_EQ(v(control), value) << control;
         EXPECT_EQ(state.UpdatingFromCamera, !c.ended);
     }
 }
@@ -189,7 +181,6 @@ TEST_F(Jobs, PositionDataOfTheSelectedPreset) {
     EXPECT_TRUE(waits.count(200)) << "the title waits long";
 
     values.afterWrite = [&](const std::string& w) { state.TransferCancelled = w.starts_with("sldTilt"); };
-    state.UpdatingFromCamera = true;
     run(PositionDataLoad);
     EXPECT_EQ(commands(), Strings(queries.begin(), queries.begin() + 3));
 }
@@ -202,11 +193,4 @@ TEST(Progress, StepsRoundToNearestHalvesToEven) {
         Advance(b, n);
         EXPECT_EQ(b.v, to) << from << " + 1000/" << n;
     }
-}
-
-TEST(Titles, BothCharacterForms) {
-    std::string data;
-    for (const auto& [reply, title] : {std::pair{"8F:06:46:00:21:22:23", "ABC"}, {"8F:07:06:02:04:01:04:02", "AB"},
-                                       {"8F:09:06:02:02:00:04:01:02:00", "A"}, {"NL", ""}})
-        EXPECT_EQ(DecodeTitle(reply, dxcmd::SplitReply(reply, data)), title) << reply;
 }
