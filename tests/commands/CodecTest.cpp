@@ -49,11 +49,7 @@ TEST(Codec, ReplyFields) {
         EXPECT_EQ(SplitReply(reply, got), fields) << reply;
         EXPECT_EQ(got, data) << reply;
     }
-    std::string data;
-    const auto f = SplitReply("84:43:04:7F:0A", data);
-    EXPECT_EQ(FieldValue(f, 0), 0x7F);
-    EXPECT_EQ(FieldValue(f, 1), 0x0A);
-    EXPECT_EQ(FieldValue(f, 2), -1);  // the trailing empty entry
-    EXPECT_EQ(FieldValue(f, 9), -1);
+    for (const auto& [i, v] : {std::pair{0, 0x7F}, {1, 0x0A}, {2, -1}, {9, -1}})  // 2: the trailing empty entry
+        EXPECT_EQ(FieldValue({"&h7F", "&h0A", ""}, size_t(i)), v) << i;
     EXPECT_EQ(FieldValue({"&hZZ"}, 0), -1);
 }

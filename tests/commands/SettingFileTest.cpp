@@ -110,6 +110,7 @@ TEST_F(Loader, Files) {
         EXPECT_EQ(values.writes, r.writes);
         EXPECT_EQ(state.MachineID, r.machineId);
     }
+    EXPECT_EQ(dxparams::PositionTitleKey(7), "02-POSITION TITLE No.07");
 }
 
 TEST(SaveAs, CopiesByteForByteAndRefusesTheCurrentFileUnderAnyName) {
@@ -122,21 +123,9 @@ TEST(SaveAs, CopiesByteForByteAndRefusesTheCurrentFileUnderAnyName) {
     for (const std::string& same : {current, dotted, dir.file("link.dat")})
         EXPECT_EQ(dxparams::SaveSettingFileAs(current, same), dxparams::SaveAsResult::SameFile) << same;
     EXPECT_EQ(readRaw(current), text);
-
     writeRaw(dir.file("old.dat"), "an older setting file");
     EXPECT_EQ(dxparams::SaveSettingFileAs(current, dir.file("old.dat")), dxparams::SaveAsResult::Copied);
     EXPECT_EQ(readRaw(dir.file("old.dat")), text);
     EXPECT_EQ(dxparams::SaveSettingFileAs(current, dir.file("no/such/folder.dat")), dxparams::SaveAsResult::Failed);
     EXPECT_EQ(dir.entries(), 3u) << "no temporary file left behind";
-}
-
-TEST(SettingFile, OnlyTheExactApplicationIdIsUsable) {
-    TempDir dir;
-    const std::string f = dir.file("a.dat");
-    EXPECT_FALSE(dxparams::IsSettingFile(f));  // missing
-    writeRaw(f, "[APPTYPE]\r\nAPPNAME=dx410_430\r\n");
-    EXPECT_FALSE(dxparams::IsSettingFile(f));
-    writeRaw(f, "[apptype]\nappname = DX410_430\n");  // names ignore case, the value does not
-    EXPECT_TRUE(dxparams::IsSettingFile(f));
-    EXPECT_EQ(dxparams::PositionTitleKey(7), "02-POSITION TITLE No.07");
 }

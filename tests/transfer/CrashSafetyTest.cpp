@@ -27,11 +27,7 @@ TEST(CrashSafety, KilledWritersLeaveAWholeVersion) {
     // tmpfs when there is one: the kills land in the writes, not in fsync
     TempDir dir(::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : fs::temp_directory_path());
     // large enough that a writer truncating or writing in place is caught half done
-    const auto text = [](char c, size_t kb) {
-        std::string s = "[APPTYPE]\r\nAPPNAME=DX410_430\r\n[PAD]\r\nX=";
-        for (size_t i = 0; i < (kb << 10); ++i) s += i % 64 == 63 ? '\n' : c;
-        return s + "\r\n[COUNT]\r\n";
-    };
+    const auto text = [](char c, size_t kb) { return "[APPTYPE]\r\n[PAD]\r\nX=" + std::string(kb << 10, c) + "\r\n[COUNT]\r\n"; };
     const std::string a = text('a', 300), b = text('b', 200), target = dir.file("target");
     writeRaw(dir.file("a.orn"), a);
     writeRaw(dir.file("b.orn"), b);

@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <filesystem>
 
 #include "JobRig.h"
+#include "dxcmd/Codec.h"
 
 using namespace dxtest;
 using dxsim::Fault;
@@ -12,9 +12,7 @@ using dxsim::Fault;
 namespace {
 
 std::string packetRead(int k) {
-    char b[32];
-    std::snprintf(b, sizeof b, "84:0A:00:%02X:%02X", k / 128, k % 128);
-    return b;
+    return "84:0A:00:" + dxcmd::EncodeValue(int16_t(k / 128)) + ":" + dxcmd::EncodeValue(int16_t(k % 128));
 }
 
 Strings upTo(Strings all, size_t n) { return Strings(all.begin(), all.begin() + long(n)); }
@@ -66,6 +64,7 @@ protected:
 using Dump200 = Dump<200>;
 using Dump8 = Dump<8>;
 
+// The dump file's lines end CR LF, and an empty line ends it.
 TEST_F(Dump200, RoundTrip) {
     runDump(Dump64Download);
     const Strings memory = sim.state().memory;
@@ -128,13 +127,8 @@ TEST_F(Dump8, UploadOutcomes) {
     // empty lines past what 8 packet lines can take: only what follows them decides
     const std::string emptyRun(8000, '\n');
     const Strings firstThree(lines.begin(), lines.begin() + 3), lastFive(lines.begin() + 3, lines.end());
-    struct Case {
-        const char* name;
-        std::string text;
-        std::function<void()> arrange;
-        Strings boxes;
-        size_t sent;  // how much of the whole handshake went out
-        bool stored = false;
+    struct Case {  // sent: how much of the whole handshake went out
+        const char* name; std::string text; std::function<void()> arrange; Strings boxes; size_t sent; bool stored = false;
     };
     const auto layerError = [](const std::string& c) { return "Error!\r\nSECTION = []\r\nKEY = []\r\nCommand = " + c; };
     const auto fault = [&](std::string prefix, Fault f) { return [&, prefix, f] { sim.injectFault(prefix, f); }; };

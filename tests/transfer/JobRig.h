@@ -6,8 +6,6 @@
 
 #include <functional>
 #include <set>
-#include <string>
-#include <vector>
 
 #include "RecordedValues.h"
 #include "RecordingView.h"
@@ -57,8 +55,7 @@ protected:
     // What reached the camera, without the host's acknowledgements.
     Strings commands() const {
         Strings out = sim.received();
-        std::erase(out, "A0");
-        return out;
+        return std::erase(out, "A0"), out;
     }
     std::string v(const std::string& control) { return values.value.count(control) ? values.value[control] : "-"; }
 

@@ -72,16 +72,15 @@ TEST_F(Jobs, CamDataLoadShutterRulesAndTitleForms) {
         {5, 3, true, "A B", {"cboShutterSpeed=4", "optShutter=1", "cboShutterSpeed=3", "optShutter=2"}},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.manual);
         auto s = sim.state();
         s.value02[0x14] = c.manual, s.value02[0x0B] = c.exdr, s.title = "  " + c.title + " ";
         s.characterCodeSetB = c.codeSetB;  // the job never sends the trigger itself: both title forms
         sim.setState(s);
         values.writes.clear();
         run(CamDataLoad);
-        EXPECT_EQ(v("txtCamTitle"), c.title);
+        EXPECT_EQ(v("txtCamTitle"), c.title) << c.manual;
         std::erase_if(values.writes, [](const std::string& w) { return !w.starts_with("cboShutter") && !w.starts_with("optShutter"); });
-        EXPECT_EQ(values.writes, c.writes);
+        EXPECT_EQ(values.writes, c.writes) << c.manual;
     }
 }
 
@@ -101,14 +100,9 @@ TEST_F(Jobs, CamDataLoadFailuresOnTheWay) {
         s.value02[item] = value;
         sim.setState(s);
     };
-    const struct {
-        const char* name;
-        std::function<void()> arrange;
-        std::vector<std::pair<std::string, Answer>> boxes;
-        std::string last;  // the last query sent
-        int bar;
-        std::map<std::string, std::string> values;
-        bool ended;  // UpdatingFromCamera cleared
+    const struct {  // last: the last query sent; ended: UpdatingFromCamera cleared
+        const char* name; std::function<void()> arrange; std::vector<std::pair<std::string, Answer>> boxes;
+        std::string last; int bar; std::map<std::string, std::string> values; bool ended;
     } cases[] = {
         {"bad reply, go on", [&] { sim.injectFault("82:02:13", dxsim::Fault::BadFirstByte); },
          {{bad, Answer::Ok}, {ask, Answer::Yes}}, "82:02:47", 946, {{"optAGC", "-"}, {"optBLCArea", "0"}}, true},
@@ -154,8 +148,7 @@ TEST_F(Jobs, PositionTitlesOfAllRowsSkippingAPresetTheCameraDidNotSelect) {
         if (p != 7) expect.push_back("82:06:02");
     }
     EXPECT_EQ(commands(), expect);
-    EXPECT_EQ(values.titles[10], "P10");
-    EXPECT_EQ(values.titles[7], "kept");
+    EXPECT_EQ(Strings(values.titles.begin() + 6, values.titles.begin() + 9), (Strings{"P6", "kept", "P8"}));
     EXPECT_EQ(values.titles[99], "LAST ONE 16 CHRS");
     EXPECT_EQ(values.states, Strings(100, ""));
     EXPECT_EQ(bar.v, 1000);
@@ -189,8 +182,7 @@ TEST(Progress, StepsRoundToNearestHalvesToEven) {
     for (const auto& [from, n, to] : {std::tuple{0, 23, 43}, {43, 23, 86}, {0, 16, 62}, {62, 16, 124}, {0, 7, 143},
                                      {858, 100, 868}, {990, 100, 1000}}) {
         Bar b;
-        b.v = from;
-        Advance(b, n);
+        b.v = from, Advance(b, n);
         EXPECT_EQ(b.v, to) << from << " + 1000/" << n;
     }
 }
