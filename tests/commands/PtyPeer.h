@@ -1,6 +1,6 @@
-// The far end of a pseudo-terminal that answers each complete frame with the
-// next scripted bytes, exactly as given. For replies the simulator would not
-// produce.
+// The camera end of a pseudo-terminal: answers each complete frame from the
+// host with the next scripted bytes, exactly as given, for replies the
+// simulator would never produce. The host's bare A0 is recorded, not answered.
 #pragma once
 
 #include <fcntl.h>
@@ -8,9 +8,9 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
-#include <cstdint>
 #include <cstdlib>
 #include <deque>
 #include <mutex>
@@ -22,116 +22,84 @@ namespace dxtest {
 
 class PtyPeer {
 public:
-    using Bytes = std::vector<uint8_t>;
-
     PtyPeer() {
         master_ = ::posix_openpt(O_RDWR | O_NOCTTY);
-        if (master_ < 0 || ::grantpt(master_) != 0 || ::unlockpt(master_) != 0) return;
-        const char* name = ::ptsname(master_);
-        if (!name) return;
-        path_ = name;
+        if (master_ < 0 || ::grantpt(master_) != 0 || ::unlockpt(master_) != 0 || !::ptsname(master_)) return;
+        path_ = ::ptsname(master_);
         // held open so the host's close is not a hang-up
-        slave_ = ::open(name, O_RDWR | O_NOCTTY | O_NONBLOCK);
+        slave_ = ::open(path_.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
         termios t{};
-        if (slave_ >= 0 && ::tcgetattr(slave_, &t) == 0) {
-            ::cfmakeraw(&t);
-            ::tcsetattr(slave_, TCSANOW, &t);
-        }
-        if (::pipe(wake_) != 0) return;
+        if (slave_ < 0 || ::tcgetattr(slave_, &t) != 0) return;
+        ::cfmakeraw(&t);
+        ::tcsetattr(slave_, TCSANOW, &t);
         thread_ = std::thread([this] { run(); });
     }
     ~PtyPeer() {
-        if (wake_[1] >= 0) {
-            char c = 0;
-            (void)!::write(wake_[1], &c, 1);
-        }
+        stop_ = true;
         if (thread_.joinable()) thread_.join();
-        for (int fd : {master_, slave_, wake_[0], wake_[1]})
-            if (fd >= 0) ::close(fd);
+        for (int fd : {master_, slave_}) ::close(fd);
     }
-    PtyPeer(const PtyPeer&) = delete;
-    PtyPeer& operator=(const PtyPeer&) = delete;
 
-    bool ok() const { return thread_.joinable() && slave_ >= 0; }
+    bool ok() const { return thread_.joinable(); }
     const std::string& devicePath() const { return path_; }
 
-    // The answer to the next command frame (the host's bare A0 is not answered).
-    void answer(Bytes reply) {
+    // The answer to the next command frame, as "A0:84:43" ("" answers
+    // nothing), written `delayMs` after the frame, like a slow camera.
+    void answer(const std::string& hex, int delayMs = 0) {
         std::lock_guard lk(mu_);
-        replies_.push_back(std::move(reply));
+        replies_.push_back({hex, delayMs});
     }
-    std::vector<std::string> frames() const {
-        std::lock_guard lk(mu_);
-        return frames_;
-    }
-    bool waitForFrames(size_t n, std::chrono::milliseconds limit) const {
+    // Every frame so far, once `n` have come (bounded), as command text.
+    std::vector<std::string> frames(size_t n) const {
         std::unique_lock lk(mu_);
-        return cv_.wait_for(lk, limit, [&] { return frames_.size() >= n; });
+        cv_.wait_for(lk, std::chrono::seconds(3), [&] { return frames_.size() >= n; });
+        return frames_;
     }
 
 private:
-    static std::string text(const Bytes& b) {
-        static const char* hex = "0123456789ABCDEF";
-        std::string s;
-        for (size_t i = 0; i < b.size(); ++i) {
-            if (i) s += ':';
-            s += hex[b[i] >> 4];
-            s += hex[b[i] & 15];
-        }
-        return s;
+    // Length of the complete frame at the front, 0 while incomplete.
+    static size_t frameLength(const std::vector<uint8_t>& p) {
+        if (!p.empty() && p[0] == 0xA0) return 1;
+        const size_t at = !p.empty() && p[0] == 0xB1 ? 3 : 0;
+        const bool isLong = p.size() > at && p[at] == 0x8F;
+        if (p.size() <= at + (isLong ? 1 : 0)) return 0;
+        const size_t len = at + 1 + (isLong ? p[at + 1] : p[at] & 0x7F);
+        return p.size() >= len ? len : 0;
     }
-
-    // Length of the complete frame at the front of pending, 0 when incomplete.
-    static size_t frameLength(const Bytes& p) {
-        if (p.empty()) return 0;
-        if (p[0] == 0xA0) return 1;
-        size_t at = p[0] == 0xB1 ? 3 : 0;
-        if (p.size() <= at) return 0;
-        size_t len;
-        if (p[at] == 0x8F) {
-            if (p.size() < at + 2) return 0;
-            len = 1 + p[at + 1];
-        } else {
-            len = 1 + (p[at] & 0x7F);
-        }
-        return p.size() >= at + len ? at + len : 0;
-    }
-
     void run() {
-        Bytes pending;
-        for (;;) {
-            pollfd fds[2] = {{wake_[0], POLLIN, 0}, {master_, POLLIN, 0}};
-            if (::poll(fds, 2, -1) < 0) continue;
-            if (fds[0].revents) return;
+        std::vector<uint8_t> pending;
+        while (!stop_) {
+            pollfd p{master_, POLLIN, 0};
             uint8_t buf[256];
-            ssize_t n = ::read(master_, buf, sizeof buf);
-            if (n <= 0) continue;
-            pending.insert(pending.end(), buf, buf + n);
+            const ssize_t n = ::poll(&p, 1, 20) == 1 ? ::read(master_, buf, sizeof buf) : 0;
+            if (n > 0) pending.insert(pending.end(), buf, buf + n);
             while (size_t len = frameLength(pending)) {
-                Bytes frame(pending.begin(), pending.begin() + static_cast<long>(len));
-                pending.erase(pending.begin(), pending.begin() + static_cast<long>(len));
-                Bytes reply;
+                static constexpr char kHex[] = "0123456789ABCDEF";
+                std::string text;
+                for (size_t i = 0; i < len; ++i) text += std::string(i ? ":" : "") + kHex[pending[i] >> 4] + kHex[pending[i] & 15];
+                pending.erase(pending.begin(), pending.begin() + long(len));
+                std::pair<std::string, int> reply;
                 {
                     std::lock_guard lk(mu_);
-                    frames_.push_back(text(frame));
-                    if (!(frame.size() == 1 && frame[0] == 0xA0) && !replies_.empty()) {
-                        reply = std::move(replies_.front());
-                        replies_.pop_front();
-                    }
+                    frames_.push_back(text);
+                    if (text != "A0" && !replies_.empty()) reply = replies_.front(), replies_.pop_front();
                 }
                 cv_.notify_all();
-                if (!reply.empty()) (void)!::write(master_, reply.data(), reply.size());
+                std::this_thread::sleep_for(std::chrono::milliseconds(reply.second));
+                std::vector<uint8_t> out;
+                for (size_t i = 0; i + 1 < reply.first.size(); i += 3) out.push_back(uint8_t(std::stoi(reply.first.substr(i, 2), nullptr, 16)));
+                if (!out.empty()) (void)!::write(master_, out.data(), out.size());
             }
         }
     }
 
     int master_ = -1, slave_ = -1;
-    int wake_[2] = {-1, -1};
+    std::atomic<bool> stop_{false};
     std::string path_;
     std::thread thread_;
     mutable std::mutex mu_;
     mutable std::condition_variable cv_;
-    std::deque<Bytes> replies_;
+    std::deque<std::pair<std::string, int>> replies_;  // hex text, delay in ms
     std::vector<std::string> frames_;
 };
 

@@ -21,20 +21,13 @@ public:
     bool logShown() const override { return shown; }
     void appendLog(const std::string& e) override { log.push_back(e); }
     void setBusyPointer(bool busy) override { pointer.push_back(busy); }
-    void showPortStatus(const std::string& device, const std::string& reason) override {
-        ports.emplace_back(device, reason);
-    }
+    void showPortStatus(const std::string& device, const std::string& why) override { ports.emplace_back(device, why); }
 
     std::string ackResult() const { return ackResults.empty() ? "<unset>" : ackResults.back(); }
     bool touched() const {
-        return !commandLabels.empty() || !ackResults.empty() || !log.empty() || !pointer.empty() ||
-               !ports.empty();
+        return !commandLabels.empty() || !ackResults.empty() || !log.empty() || !pointer.empty() || !ports.empty();
     }
-    void clear() {
-        bool keep = shown;
-        *this = RecordingView{};
-        shown = keep;
-    }
+    void clear() { commandLabels.clear(), ackResults.clear(), log.clear(), pointer.clear(), ports.clear(); }
 };
 
 }  // namespace dxtest

@@ -18,19 +18,13 @@ public:
     }
     ~TempDir() {
         std::error_code ec;
-        std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
-                                     std::filesystem::perm_options::add, ec);
         std::filesystem::remove_all(path_, ec);
     }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-
     std::string file(const std::string& name) const { return (path_ / name).string(); }
     const std::filesystem::path& path() const { return path_; }
     size_t entries() const {
-        size_t n = 0;
-        for ([[maybe_unused]] auto& e : std::filesystem::directory_iterator(path_)) ++n;
-        return n;
+        const std::filesystem::directory_iterator all(path_);
+        return size_t(std::distance(begin(all), end(all)));
     }
 
 private:
@@ -38,14 +32,12 @@ private:
 };
 
 inline void writeRaw(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << bytes;
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
 }
 
 inline std::string readRaw(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
     std::ostringstream ss;
-    ss << in.rdbuf();
+    ss << std::ifstream(path, std::ios::binary).rdbuf();
     return ss.str();
 }
 

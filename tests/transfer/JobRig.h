@@ -4,12 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <functional>
-#include <map>
 #include <set>
-#include <string>
-#include <vector>
 
 #include "RecordedValues.h"
 #include "RecordingView.h"
@@ -22,63 +18,58 @@
 namespace dxtest {
 
 using namespace dxtransfer;
+using Strings = std::vector<std::string>;
 
 struct Bar : IProgress {
-    int v = 0;
-    std::vector<int> steps;
+    int v = 0, steps = 0;
     int value() const override { return v; }
-    void setValue(int x) override {
-        v = x;
-        steps.push_back(x);
-    }
+    void setValue(int x) override { v = x, ++steps; }
 };
-
-inline dxlink::IExComCtrl* QuickLink() {
-    auto* l = dxlink_create();
-    l->put_SerialTimeout(150);  // a silent camera costs little
-    return l;
-}
 
 class JobRig : public ::testing::Test {
 protected:
-    static dxsim::Options paced(int cameras = 0) {
-        dxsim::Options o;
-        o.multiDropCameras = cameras;
-        o.turnaroundMs = 0;
-        return o;
-    }
-    JobRig() : JobRig(paced()) {}
-    explicit JobRig(dxsim::Options o) : sim(o) {}
+    explicit JobRig(dxsim::Options o = {}) : sim((o.turnaroundMs = 0, o)) {}
     void SetUp() override {
         ASSERT_TRUE(sim.start());
         ::setenv("DX410_COM1", sim.devicePath().c_str(), 1);
         state.CurrentFile = dir.file("current.orn");
-        state.UpdatingFromCamera = true;  // as the starter sets it
     }
     void TearDown() override { dialogs.verify(); }
 
-    void run(JobRoutine job) {
+    // Runs the job; at each pump of the user interface `waits` gets the
+    // link's reply wait, and onPump runs (the window's Cancel, say).
+    void run(JobRoutine job, bool updating = true) {  // as the starter sets the flag
+        state.UpdatingFromCamera = updating;
         sim.clearReceived();
+        waits.clear();
+        bar = Bar{};
         JobEnv env{layer, values, bar};
+        dxlink_set_event_pump([](void* rig) { static_cast<JobRig*>(rig)->pumped(); }, this);
         job(env);
+        dxlink_set_event_pump(nullptr, nullptr);
+    }
+    void pumped() {
+        waits.insert(dxlink_reply_wait_ms());
+        if (onPump) onPump();
     }
     // What reached the camera, without the host's acknowledgements.
-    std::vector<std::string> commands() const {
-        std::vector<std::string> out;
-        for (const auto& f : sim.received())
-            if (f != "A0") out.push_back(f);
-        return out;
+    Strings commands() const {
+        Strings out = sim.received();
+        return std::erase(out, "A0"), out;
     }
-    std::string v(const char* control) { return values.value.count(control) ? values.value[control] : "-"; }
+    std::string v(const std::string& control) { return values.value.count(control) ? values.value[control] : "-"; }
 
     TempDir dir;
     dxsim::CameraSim sim;
     dxcmd::ProgramState state;
     RecordingView view;
     ScriptedDialogs dialogs{[](const std::string& m) { ADD_FAILURE() << m; }};
-    dxcmd::CommandLayer layer{state, view, dialogs, QuickLink};
+    // a silent camera costs little
+    dxcmd::CommandLayer layer{state, view, dialogs, [] { auto* l = dxlink_create(); l->put_SerialTimeout(150); return l; }};
     RecordedValues values;
     Bar bar;
+    std::set<int> waits;
+    std::function<void()> onPump;
 };
 
 }  // namespace dxtest
