@@ -83,7 +83,10 @@ MotionHandlers::MotionHandlers(ConsoleContext& context)
     connect(sldPan_, &QSlider::valueChanged, this, [this] { sldPan_Change(); });
     connect(sldTilt_, &QSlider::valueChanged, this, [this] { sldTilt_Change(); });
     connect(chkFocusEasy_, &QCheckBox::toggled, this, [this] { chkFocusEasy_Click(); });
-    connect(cmdFocusOnepush_, &QPushButton::clicked, this, [this] { cmdFocusOnepush_Click(); });
+    connect(cmdFocusOnepush_, &QPushButton::clicked, this, [this] {
+        dxcmd::Action action(ctx_.commands);
+        cmdFocusOnepush_Click();
+    });
     if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
         connect(app, &QGuiApplication::applicationStateChanged, this,
                 [this](Qt::ApplicationState s) {
@@ -134,6 +137,7 @@ void MotionHandlers::onPress(Button& b) {
     if (held_ || routines_ > 0 || !b.widget->isEnabled()) return;
     held_ = &b;
     stopPending_ = false;
+    movement_ = std::make_unique<dxcmd::Action>(ctx_.commands, dxcmd::Action::Kind::Movement);
     bool reached;
     {
         Depth d(routines_);
@@ -146,6 +150,7 @@ void MotionHandlers::onPress(Button& b) {
         // would only repeat the same refusal.
         held_ = nullptr;
         stopPending_ = false;
+        movement_.reset();
         return;
     }
     if (stopPending_) {
@@ -169,6 +174,7 @@ void MotionHandlers::stopHeld() {
     Button* b = held_;
     held_ = nullptr;
     Depth d(routines_);
+    const std::unique_ptr<dxcmd::Action> action = std::move(movement_);
     (this->*b->stop)();
 }
 
@@ -181,6 +187,11 @@ int16_t MotionHandlers::send(std::string_view label, const std::string& command,
 }
 
 int16_t MotionHandlers::send(const dxparams::Trigger& t) { return send(t.label, str(t.command)); }
+
+void MotionHandlers::stop(const dxparams::Trigger& t) {
+    ctx_.state.LogLabel = str(t.label);
+    ctx_.commands.ExecStop(str(t.command), "A0");
+}
 
 // The speed slider is read once, so both halves of a diagonal share it.
 bool MotionHandlers::start(const Button& b) {
@@ -219,32 +230,32 @@ bool MotionHandlers::readBack(const dxparams::Param& p, QSlider* slider) {
 }
 
 void MotionHandlers::PanStop() {
-    send(trg::PanStop);
+    stop(trg::PanStop);
     readBack(cat::PanPosition, sldPan_);
 }
 
 void MotionHandlers::TiltStop() {
-    send(trg::TiltStop);
+    stop(trg::TiltStop);
     readBack(cat::TiltPosition, sldTilt_);
 }
 
 void MotionHandlers::AllStop() {
-    send(trg::AllStop);
+    stop(trg::AllStop);
     if (readBack(cat::PanPosition, sldPan_)) readBack(cat::TiltPosition, sldTilt_);
 }
 
 void MotionHandlers::ZoomStop() {
-    send(trg::ZoomStop);
+    stop(trg::ZoomStop);
     readBack(cat::ZoomPosition, nullptr);
 }
 
 void MotionHandlers::FocusStop() {
-    send(trg::FocusStop);
+    stop(trg::FocusStop);
     readBack(cat::FocusPosition, nullptr);
 }
 
 void MotionHandlers::IrisStop() {
-    send(trg::IrisStop);
+    stop(trg::IrisStop);
     if (cboIrisMode_->currentIndex() == 0) readBack(cat::IrisPosition, nullptr);  // "Manual" only
 }
 

@@ -73,6 +73,7 @@ PresetHandlers::PresetHandlers(ConsoleContext& context)
 
 void PresetHandlers::guarded(const std::function<void()>& action) {
     try {
+        dxcmd::Action scope(ctx_.commands);
         action();
     } catch (const dxcmd::BadReplyError&) {
         // "Bad value." has been shown; the console goes on
