@@ -3,8 +3,19 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
+#include <QAbstractItemView>
+#include <QAbstractSlider>
+#include <QAbstractSpinBox>
+#include <QApplication>
 #include <QGuiApplication>
+#include <QKeyEvent>
+#include <QKeySequence>
+#include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QTabBar>
+#include <QTextEdit>
 #include <QSlider>
 #include <QToolButton>
 #include <cstdio>
@@ -34,7 +45,64 @@ struct Depth {
     int& d_;
 };
 
+// The window's movement keys and the buttons they hold.
+struct MoveKey {
+    Qt::Key key;
+    const char* button;
+};
+constexpr std::array<MoveKey, 10> kMoveKeys{{
+    {Qt::Key_Right, "cmdRight"},
+    {Qt::Key_Left, "cmdLeft"},
+    {Qt::Key_Up, "cmdUp"},
+    {Qt::Key_Down, "cmdDown"},
+    {Qt::Key_Home, "cmdUpLeft"},
+    {Qt::Key_PageUp, "cmdUpRight"},
+    {Qt::Key_End, "cmdDownLeft"},
+    {Qt::Key_PageDown, "cmdDownRight"},
+    {Qt::Key_Plus, "cmdZoomTele"},
+    {Qt::Key_Minus, "cmdZoomWide"},
+}};
+
+bool isTextBox(const QWidget* w) {
+    if (auto* combo = qobject_cast<const QComboBox*>(w)) return combo->isEditable();
+    return qobject_cast<const QLineEdit*>(w) || qobject_cast<const QTextEdit*>(w) ||
+           qobject_cast<const QPlainTextEdit*>(w) || qobject_cast<const QAbstractSpinBox*>(w);
+}
+
+// Controls that move their own value or row with these keys keep them.
+bool usesNavigationKeys(const QWidget* w) {
+    return qobject_cast<const QAbstractSlider*>(w) || qobject_cast<const QAbstractItemView*>(w) ||
+           qobject_cast<const QComboBox*>(w) || qobject_cast<const QTabBar*>(w) ||
+           qobject_cast<const QRadioButton*>(w);
+}
+
 }  // namespace
+
+// Sees key events before any widget of the window does.
+class MotionHandlers::KeyShortcuts : public QObject {
+public:
+    explicit KeyShortcuts(MotionHandlers& m) : m_(m) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease) return false;
+        auto* receiver = qobject_cast<QWidget*>(watched);
+        if (!receiver || receiver->window() != &m_.ctx_.window) return false;
+        // decided once, where the key first lands, not again as it goes up to the parents
+        QWidget* focus = QApplication::focusWidget();
+        if (focus && focus != receiver) return false;
+        const auto* k = static_cast<QKeyEvent*>(event);
+        const Qt::KeyboardModifiers mods = k->modifiers() & ~Qt::KeypadModifier;
+        const bool zoom = k->key() == Qt::Key_Plus || k->key() == Qt::Key_Minus;
+        if (mods != Qt::NoModifier && !(zoom && mods == Qt::ShiftModifier)) return false;
+        if (isTextBox(receiver) || (!zoom && usesNavigationKeys(receiver))) return false;
+        Button* b = m_.forShortcut(k->key());
+        return b && m_.onKey(*b, event);
+    }
+
+private:
+    MotionHandlers& m_;
+};
 
 std::string MotionHandlers::PanTiltSpeedByte(int s) {
     if (s < 0 || s > 7) return "10";
@@ -79,6 +147,12 @@ MotionHandlers::MotionHandlers(ConsoleContext& context)
     }};
     for (auto& b : buttons_) b.widget->installEventFilter(this);
     context.window.installEventFilter(this);
+    for (const MoveKey& k : kMoveKeys) {
+        QWidget* b = need<QToolButton>(w, k.button);
+        b->setToolTip(b->toolTip() + QStringLiteral(" (%1)").arg(QKeySequence(k.key).toString(QKeySequence::NativeText)));
+    }
+    keys_ = std::make_unique<KeyShortcuts>(*this);
+    QCoreApplication::instance()->installEventFilter(keys_.get());
 
     connect(sldPan_, &QSlider::valueChanged, this, [this] { sldPan_Change(); });
     connect(sldTilt_, &QSlider::valueChanged, this, [this] { sldTilt_Change(); });
@@ -117,6 +191,12 @@ bool MotionHandlers::eventFilter(QObject* watched, QEvent* event) {
         break;
     case QEvent::MouseButtonRelease:
         onRelease(*b);
+        break;
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+        if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Space &&
+            static_cast<QKeyEvent*>(event)->modifiers() == Qt::NoModifier)
+            return onKey(*b, event);
         break;
     case QEvent::FocusOut:
     case QEvent::Hide:
@@ -161,6 +241,26 @@ void MotionHandlers::onPress(Button& b) {
 
 void MotionHandlers::onRelease(Button& b) {
     if (held_ == &b) stopHeld();
+}
+
+bool MotionHandlers::onKey(Button& b, QEvent* event) {
+    // a held key repeats as release and press pairs: the movement goes on
+    if (static_cast<QKeyEvent*>(event)->isAutoRepeat()) return true;
+    const bool press = event->type() == QEvent::KeyPress;
+    b.widget->setDown(press);
+    if (press)
+        onPress(b);
+    else
+        onRelease(b);
+    return true;
+}
+
+MotionHandlers::Button* MotionHandlers::forShortcut(int key) {
+    for (const MoveKey& k : kMoveKeys)
+        if (k.key == key)
+            for (auto& b : buttons_)
+                if (b.widget->objectName() == QLatin1String(k.button)) return &b;
+    return nullptr;
 }
 
 void MotionHandlers::stopHeld() {

@@ -54,6 +54,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    class KeyShortcuts;
     using Routine = void (MotionHandlers::*)();
     enum class Speed { None, PanTilt, Zoom, Focus };
     struct Button {
@@ -68,6 +69,10 @@ private:
     bool start(const Button& b);
     void onPress(Button& b);
     void onRelease(Button& b);
+    // Space on a focused button, and the window's movement keys: a key held
+    // is a mouse button held. true when the key was taken.
+    bool onKey(Button& b, QEvent* event);
+    Button* forShortcut(int key);
     void stopHeld();
     Button* find(QObject* watched);
 
@@ -90,6 +95,7 @@ private:
     QPushButton* cmdFocusOnepush_;
     QComboBox* cboIrisMode_;
     std::array<Button, 14> buttons_;
+    std::unique_ptr<KeyShortcuts> keys_;
 
     Button* held_ = nullptr;     // the button whose movement runs
     // the press, its stop and read-back are one action of the command layer

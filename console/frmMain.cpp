@@ -10,6 +10,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -188,10 +189,12 @@ void frmMain::buildMenus() {
     file->setObjectName(QStringLiteral("mnuFile"));
     addItem(file, QStringLiteral("mnuConnect"), QStringLiteral("&Connect"));
     addItem(file, QStringLiteral("mnuSaveChanges"), QStringLiteral("Save Changes..."));
-    addItem(file, QStringLiteral("mnuLoadSettingFile"), QStringLiteral("&Load Setting File"));
-    addItem(file, QStringLiteral("mnuSaveAs"), QStringLiteral("Save S&etting File as..."));
+    addItem(file, QStringLiteral("mnuLoadSettingFile"), QStringLiteral("&Load Setting File"))
+        ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    addItem(file, QStringLiteral("mnuSaveAs"), QStringLiteral("Save S&etting File as..."))
+        ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
     file->addSeparator();
-    addItem(file, QStringLiteral("mnuExit"), QStringLiteral("&Exit"));
+    addItem(file, QStringLiteral("mnuExit"), QStringLiteral("&Exit"))->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
 
     QMenu* option = bar->addMenu(QStringLiteral("&Option"));
     option->setObjectName(QStringLiteral("mnuOption"));
@@ -211,7 +214,7 @@ void frmMain::buildMenus() {
 
     QMenu* help = bar->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("mnuHelp"));
-    addItem(help, QStringLiteral("mnuAbout"), QStringLiteral("&About..."));
+    addItem(help, QStringLiteral("mnuAbout"), QStringLiteral("&About..."))->setShortcut(QKeySequence(Qt::Key_F1));
 
     auto* log = bar->addAction(QStringLiteral("Log"));
     log->setObjectName(QStringLiteral("mnuLog"));
@@ -221,6 +224,8 @@ void frmMain::buildMenus() {
     // the preset list's pop-up
     auto* popup = new QMenu(QStringLiteral("Position Popup"), this);
     popup->setObjectName(QStringLiteral("mnuPosPopup"));
+    // names the row the pop-up acts on; set as it opens
+    addItem(popup, QStringLiteral("pmnuPositionNo"), QStringLiteral("No position selected"))->setEnabled(false);
     addItem(popup, QStringLiteral("pmnuEditTitle"), QStringLiteral("Edit Position Title..."));
     addItem(popup, QStringLiteral("pmnuPanTilt"), QStringLiteral("Jump Position Pan/Tilt/Lens"));
     addItem(popup, QStringLiteral("pmnuPositionFunction"), QStringLiteral("Jump Position Function"));
