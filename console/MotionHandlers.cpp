@@ -273,6 +273,7 @@ void MotionHandlers::stopHeld() {
     }
     Button* b = held_;
     held_ = nullptr;
+    b->widget->setDown(false);  // a key held when the window lost focus never comes up
     Depth d(routines_);
     const std::unique_ptr<dxcmd::Action> action = std::move(movement_);
     (this->*b->stop)();
