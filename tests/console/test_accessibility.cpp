@@ -1,18 +1,11 @@
-// What a screen reader gets from the main window through the accessibility
-// interface: a name for every control, the value labels' texts, and each
-// drop-down list named and labelled by its own caption.
+// What a screen reader gets from the main window through Qt's accessibility
+// interface, also without X: the value labels' texts, and each drop-down
+// list labelled by its own caption.
 #include <QAccessible>
 #include <QAction>
-#include <QAbstractButton>
-#include <QAbstractSlider>
 #include <QComboBox>
-#include <QGroupBox>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
-#include <QScrollBar>
-#include <QTabBar>
-#include <QTreeWidget>
 #include <QtTest>
 
 #include "../support/RigTest.h"
@@ -26,15 +19,7 @@ class TestAccessibility : public dxtest::RigTest {
     }
 
 private slots:
-    void controlsAndValuesAreReadable() {
-        QStringList unnamed;
-        for (auto* c : rig->win->findChildren<QWidget*>()) {
-            const bool internal = c->objectName().isEmpty() || c->objectName().startsWith(QLatin1String("qt_")) ||
-                                  qobject_cast<QTabBar*>(c->parentWidget()) || qobject_cast<QScrollBar*>(c);
-            if (!internal && name(c).trimmed().isEmpty()) unnamed << c->objectName();
-        }
-        QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(' ')));
-
+    void valueLabelsReadCaptionAndValue() {
         rig->w<QAction>("mnuTkc_0")->trigger();
         QTest::mouseClick(rig->w<QPushButton>("cmdSet"), Qt::LeftButton);
         const QString sent = rig->frames(1).value(0);
