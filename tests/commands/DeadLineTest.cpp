@@ -78,6 +78,20 @@ TEST_F(DeadLine, APressOnASilentCameraIsStoppedAndSaidOnce) {
     EXPECT_EQ(sim.received(), (Strings{"83:45:00:1E", "82:45:0F"}));
     EXPECT_EQ(dialogs.shown().size(), 1u);
 
+    // nor is any other box of the action: a question takes its default answer
+    sim.injectFault("", dxsim::Fault::NoReply, 100);
+    dialogs.clearShown();
+    dialogs.expectMessage(kNoAnswer);
+    {
+        Action save(layer);
+        layer.ExecCmd("83:45:30:01", "A0", "TRIGGER", "32-CHARACTER CODE SET");
+        EXPECT_EQ(layer.dialogs().message("Is PRISET POSITION of No.7 saved?", "", Icon::Question, Buttons::YesNo,
+                                          Answer::No),
+                  Answer::No);
+    }
+    EXPECT_EQ(dialogs.shown().size(), 1u);
+    sim.clearFaults();
+
     // the next action starts afresh
     dialogs.clearShown();
     diagonal();

@@ -98,11 +98,29 @@ public:
     void setReplyPicker(ReplyPicker picker) { picker_ = std::move(picker); }
 
     ProgramState& state() { return state_; }
-    IDialogs& dialogs() { return dialogs_; }
+    // The boxes of the handlers and jobs: none is shown once the current
+    // action met a dead line (each answers its default button).
+    IDialogs& dialogs() { return gated_; }
     IConsoleView& view() { return view_; }
 
 private:
     friend class Action;
+    class GatedDialogs : public IDialogs {
+    public:
+        explicit GatedDialogs(CommandLayer& c) : c_(c) {}
+        Answer message(const std::string& text, const std::string& title, Icon icon, Buttons buttons,
+                       Answer defaultButton) override {
+            if (c_.actionFailed()) return defaultButton;
+            return c_.dialogs_.message(text, title, icon, buttons, defaultButton);
+        }
+        std::optional<std::string> openFile(const std::string& filter) override { return c_.dialogs_.openFile(filter); }
+        std::optional<std::string> saveFile(const std::string& filter, const std::string& defaultExt) override {
+            return c_.dialogs_.saveFile(filter, defaultExt);
+        }
+
+    private:
+        CommandLayer& c_;
+    };
     struct ActionState {
         int depth = 0;
         bool dead = false;
@@ -125,6 +143,7 @@ private:
     ProgramState& state_;
     IConsoleView& view_;
     IDialogs& dialogs_;
+    GatedDialogs gated_{*this};
     LinkFactory factory_;
     ReplyPicker picker_;
     bool recordFailureShown_ = false;
