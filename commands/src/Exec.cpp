@@ -76,7 +76,10 @@ std::string stoppedAfter(int commands) {
 }  // namespace
 
 Action::Action(CommandLayer& commands, Kind kind)
-    : c_(commands), wasJob_(commands.action_.job), wasSent_(commands.action_.sent) {
+    : c_(commands),
+      wasJob_(commands.action_.job),
+      wasHolding_(commands.action_.holdFailure),
+      wasSent_(commands.action_.sent) {
     auto& a = c_.action_;
     if (a.depth++ == 0) {
         a = {};
@@ -86,12 +89,14 @@ Action::Action(CommandLayer& commands, Kind kind)
         a.job = true;
         a.sent = 0;
     }
-    if (kind == Kind::Movement) a.holdFailure = true;
+    // another control worked while a movement button is held says its own failure
+    a.holdFailure = kind == Kind::Movement;
 }
 
 Action::~Action() {
     auto& a = c_.action_;
     a.job = wasJob_;
+    a.holdFailure = wasHolding_;
     a.sent = wasSent_;
     if (--a.depth > 0) return;
     const std::optional<std::string> held = std::move(a.held);

@@ -61,6 +61,7 @@ public:
 private:
     CommandLayer& c_;
     bool wasJob_;
+    bool wasHolding_;
     int wasSent_;
 };
 
