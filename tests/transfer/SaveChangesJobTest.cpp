@@ -48,12 +48,8 @@ protected:
 TEST_F(SaveChangesJob, RunsEveryStepWithProgressAndStopsAtCancel) {
     EXPECT_EQ(FindJob(kSaveChanges)->caption, "Now Saving...");
     EXPECT_EQ(save(), JobEnd::Finished);
-    const auto sent = commands();
     // 23 handlers, the one stored lens position, the two ENTERs
-    ASSERT_EQ(sent.size(), 26u);
-    EXPECT_EQ(sent[4], "84:43:03:04:00");
-    EXPECT_EQ(std::vector<std::string>(sent.end() - 2, sent.end()),
-              (std::vector<std::string>{"83:45:16:00", "83:45:16:01"}));
+    EXPECT_EQ(commands().size(), 26u);
     // 28 steps, the two stored positions that are missing included
     EXPECT_EQ(bar.steps.size(), 28u);
     EXPECT_GE(bar.v, kProgressMax);  // the window's bar stops at its maximum
