@@ -7,6 +7,7 @@
 
 #include "dxlink/dxlink.h"
 #include "dxparams/SettingFile.h"
+#include "SettingFileHandlers.h"
 #include "frmMain.h"
 #include "frmUPandDOWN.h"
 
@@ -108,24 +109,30 @@ void frmMain::showAddressedCamera() {
     need<QLabel>(*this, "lblAddressedCamera")->setText(text);
 }
 
-void frmMain::RunTransferJob(std::string_view job) {
+bool frmMain::RunTransferJob(std::string_view job) {
     auto& st = *deps_.state;
     const bool load = job == dxtransfer::kCamDataLoad || job == dxtransfer::kPositionTitleLoad ||
                       job == dxtransfer::kPositionDataLoad;
     st.TransferJob = std::string(job);
     if (load) st.UpdatingFromCamera = true;
+    dxtransfer::JobEnd end;
     {
-        dxtransfer::frmUPandDOWN window(*commands_, *values_, this);
-        window.run();
+        dxparams::IConsoleHandlers* handlers = handlers_ ? &settingFileGroup(*handlers_) : nullptr;
+        dxtransfer::frmUPandDOWN window(*commands_, *values_, this, handlers, console_.SettingFilePath);
+        end = window.run();
     }
+    // a load job clears the flag itself only when it ran to its end
+    const bool completed = end == dxtransfer::JobEnd::Finished && !(load && st.UpdatingFromCamera);
     // cleared before the refresh, so a cancelled load leaves the enabled
     // states matching what it loaded
     if (load) st.UpdatingFromCamera = false;
     RefreshControlStates();
+    return completed;
 }
 
 void frmMain::mnuConnect_Click() {
-    RunTransferJob(dxtransfer::kCamDataLoad);
+    // nothing to go on with after a cancelled or failed load
+    if (!RunTransferJob(dxtransfer::kCamDataLoad)) return;
     const auto answer = deps_.dialogs->message("Continuously, is a position title load?", "", dxcmd::Icon::Question,
                                                dxcmd::Buttons::YesNo, dxcmd::Answer::No);
     if (answer == dxcmd::Answer::Yes) RunTransferJob(dxtransfer::kPositionTitleLoad);

@@ -34,8 +34,9 @@ public:
     virtual void ResetConsole(int scope) = 0;
     virtual bool isDX430() const = 0;   // the DX-430 model item is checked
     // Shows the transfer window for the job and returns once the job ended;
-    // the load jobs run with UpdatingFromCamera set.
-    virtual void RunTransferJob(std::string_view job) = 0;
+    // the load jobs run with UpdatingFromCamera set. false when it was
+    // cancelled, ended by the operator or stopped at a dead line.
+    virtual bool RunTransferJob(std::string_view job) = 0;
 };
 
 struct ConsoleContext {

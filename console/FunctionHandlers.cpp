@@ -37,7 +37,10 @@ FunctionHandlers::FunctionHandlers(ConsoleContext& context, PictureHandlers& pic
       cmdExecLoadFactorySettings_(need<QPushButton>(context.window, "cmdExecLoadFactorySettings")),
       cmdExecDownload_(need<QPushButton>(context.window, "cmdExecDownload")),
       cmdExecUpload_(need<QPushButton>(context.window, "cmdExecUpload")) {
-    connect(cmdMenu_, &QPushButton::clicked, this, [this] { cmdMenu_Click(); });
+    connect(cmdMenu_, &QPushButton::clicked, this, [this] {
+        dxcmd::Action action(ctx_.commands);  // the auto mode's off and MENU
+        cmdMenu_Click();
+    });
     connect(cmdSet_, &QPushButton::clicked, this, [this] { cmdSet_Click(); });
     connect(optFactorySettings_, &QButtonGroup::idToggled, this, [this](int, bool on) {
         if (on) optFactorySettings_Click();

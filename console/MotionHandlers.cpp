@@ -3,8 +3,19 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
+#include <QAbstractItemView>
+#include <QAbstractSlider>
+#include <QAbstractSpinBox>
+#include <QApplication>
 #include <QGuiApplication>
+#include <QKeyEvent>
+#include <QKeySequence>
+#include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QTabBar>
+#include <QTextEdit>
 #include <QSlider>
 #include <QToolButton>
 #include <cstdio>
@@ -34,7 +45,64 @@ struct Depth {
     int& d_;
 };
 
+// The window's movement keys and the buttons they hold.
+struct MoveKey {
+    Qt::Key key;
+    const char* button;
+};
+constexpr std::array<MoveKey, 10> kMoveKeys{{
+    {Qt::Key_Right, "cmdRight"},
+    {Qt::Key_Left, "cmdLeft"},
+    {Qt::Key_Up, "cmdUp"},
+    {Qt::Key_Down, "cmdDown"},
+    {Qt::Key_Home, "cmdUpLeft"},
+    {Qt::Key_PageUp, "cmdUpRight"},
+    {Qt::Key_End, "cmdDownLeft"},
+    {Qt::Key_PageDown, "cmdDownRight"},
+    {Qt::Key_Plus, "cmdZoomTele"},
+    {Qt::Key_Minus, "cmdZoomWide"},
+}};
+
+bool isTextBox(const QWidget* w) {
+    if (auto* combo = qobject_cast<const QComboBox*>(w)) return combo->isEditable();
+    return qobject_cast<const QLineEdit*>(w) || qobject_cast<const QTextEdit*>(w) ||
+           qobject_cast<const QPlainTextEdit*>(w) || qobject_cast<const QAbstractSpinBox*>(w);
+}
+
+// Controls that move their own value or row with these keys keep them.
+bool usesNavigationKeys(const QWidget* w) {
+    return qobject_cast<const QAbstractSlider*>(w) || qobject_cast<const QAbstractItemView*>(w) ||
+           qobject_cast<const QComboBox*>(w) || qobject_cast<const QTabBar*>(w) ||
+           qobject_cast<const QRadioButton*>(w);
+}
+
 }  // namespace
+
+// Sees key events before any widget of the window does.
+class MotionHandlers::KeyShortcuts : public QObject {
+public:
+    explicit KeyShortcuts(MotionHandlers& m) : m_(m) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease) return false;
+        auto* receiver = qobject_cast<QWidget*>(watched);
+        if (!receiver || receiver->window() != &m_.ctx_.window) return false;
+        // decided once, where the key first lands, not again as it goes up to the parents
+        QWidget* focus = QApplication::focusWidget();
+        if (focus && focus != receiver) return false;
+        const auto* k = static_cast<QKeyEvent*>(event);
+        const Qt::KeyboardModifiers mods = k->modifiers() & ~Qt::KeypadModifier;
+        const bool zoom = k->key() == Qt::Key_Plus || k->key() == Qt::Key_Minus;
+        if (mods != Qt::NoModifier && !(zoom && mods == Qt::ShiftModifier)) return false;
+        if (isTextBox(receiver) || (!zoom && usesNavigationKeys(receiver))) return false;
+        Button* b = m_.forShortcut(k->key());
+        return b && m_.onKey(*b, event);
+    }
+
+private:
+    MotionHandlers& m_;
+};
 
 std::string MotionHandlers::PanTiltSpeedByte(int s) {
     if (s < 0 || s > 7) return "10";
@@ -79,11 +147,20 @@ MotionHandlers::MotionHandlers(ConsoleContext& context)
     }};
     for (auto& b : buttons_) b.widget->installEventFilter(this);
     context.window.installEventFilter(this);
+    for (const MoveKey& k : kMoveKeys) {
+        QWidget* b = need<QToolButton>(w, k.button);
+        b->setToolTip(b->toolTip() + QStringLiteral(" (%1)").arg(QKeySequence(k.key).toString(QKeySequence::NativeText)));
+    }
+    keys_ = std::make_unique<KeyShortcuts>(*this);
+    QCoreApplication::instance()->installEventFilter(keys_.get());
 
     connect(sldPan_, &QSlider::valueChanged, this, [this] { sldPan_Change(); });
     connect(sldTilt_, &QSlider::valueChanged, this, [this] { sldTilt_Change(); });
     connect(chkFocusEasy_, &QCheckBox::toggled, this, [this] { chkFocusEasy_Click(); });
-    connect(cmdFocusOnepush_, &QPushButton::clicked, this, [this] { cmdFocusOnepush_Click(); });
+    connect(cmdFocusOnepush_, &QPushButton::clicked, this, [this] {
+        dxcmd::Action action(ctx_.commands);
+        cmdFocusOnepush_Click();
+    });
     if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
         connect(app, &QGuiApplication::applicationStateChanged, this,
                 [this](Qt::ApplicationState s) {
@@ -115,6 +192,12 @@ bool MotionHandlers::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::MouseButtonRelease:
         onRelease(*b);
         break;
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+        if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Space &&
+            static_cast<QKeyEvent*>(event)->modifiers() == Qt::NoModifier)
+            return onKey(*b, event);
+        break;
     case QEvent::FocusOut:
     case QEvent::Hide:
         if (held_ == b) stopHeld();
@@ -134,6 +217,7 @@ void MotionHandlers::onPress(Button& b) {
     if (held_ || routines_ > 0 || !b.widget->isEnabled()) return;
     held_ = &b;
     stopPending_ = false;
+    movement_ = std::make_unique<dxcmd::Action>(ctx_.commands, dxcmd::Action::Kind::Movement);
     bool reached;
     {
         Depth d(routines_);
@@ -146,6 +230,7 @@ void MotionHandlers::onPress(Button& b) {
         // would only repeat the same refusal.
         held_ = nullptr;
         stopPending_ = false;
+        movement_.reset();
         return;
     }
     if (stopPending_) {
@@ -158,6 +243,26 @@ void MotionHandlers::onRelease(Button& b) {
     if (held_ == &b) stopHeld();
 }
 
+bool MotionHandlers::onKey(Button& b, QEvent* event) {
+    // a held key repeats as release and press pairs: the movement goes on
+    if (static_cast<QKeyEvent*>(event)->isAutoRepeat()) return true;
+    const bool press = event->type() == QEvent::KeyPress;
+    b.widget->setDown(press);
+    if (press)
+        onPress(b);
+    else
+        onRelease(b);
+    return true;
+}
+
+MotionHandlers::Button* MotionHandlers::forShortcut(int key) {
+    for (const MoveKey& k : kMoveKeys)
+        if (k.key == key)
+            for (auto& b : buttons_)
+                if (b.widget->objectName() == QLatin1String(k.button)) return &b;
+    return nullptr;
+}
+
 void MotionHandlers::stopHeld() {
     if (!held_) return;
     // Released while the start command still waits for its answer: stop
@@ -168,7 +273,9 @@ void MotionHandlers::stopHeld() {
     }
     Button* b = held_;
     held_ = nullptr;
+    b->widget->setDown(false);  // a key held when the window lost focus never comes up
     Depth d(routines_);
+    const std::unique_ptr<dxcmd::Action> action = std::move(movement_);
     (this->*b->stop)();
 }
 
@@ -181,6 +288,11 @@ int16_t MotionHandlers::send(std::string_view label, const std::string& command,
 }
 
 int16_t MotionHandlers::send(const dxparams::Trigger& t) { return send(t.label, str(t.command)); }
+
+void MotionHandlers::stop(const dxparams::Trigger& t) {
+    ctx_.state.LogLabel = str(t.label);
+    ctx_.commands.ExecStop(str(t.command), "A0");
+}
 
 // The speed slider is read once, so both halves of a diagonal share it.
 bool MotionHandlers::start(const Button& b) {
@@ -219,32 +331,32 @@ bool MotionHandlers::readBack(const dxparams::Param& p, QSlider* slider) {
 }
 
 void MotionHandlers::PanStop() {
-    send(trg::PanStop);
+    stop(trg::PanStop);
     readBack(cat::PanPosition, sldPan_);
 }
 
 void MotionHandlers::TiltStop() {
-    send(trg::TiltStop);
+    stop(trg::TiltStop);
     readBack(cat::TiltPosition, sldTilt_);
 }
 
 void MotionHandlers::AllStop() {
-    send(trg::AllStop);
+    stop(trg::AllStop);
     if (readBack(cat::PanPosition, sldPan_)) readBack(cat::TiltPosition, sldTilt_);
 }
 
 void MotionHandlers::ZoomStop() {
-    send(trg::ZoomStop);
+    stop(trg::ZoomStop);
     readBack(cat::ZoomPosition, nullptr);
 }
 
 void MotionHandlers::FocusStop() {
-    send(trg::FocusStop);
+    stop(trg::FocusStop);
     readBack(cat::FocusPosition, nullptr);
 }
 
 void MotionHandlers::IrisStop() {
-    send(trg::IrisStop);
+    stop(trg::IrisStop);
     if (cboIrisMode_->currentIndex() == 0) readBack(cat::IrisPosition, nullptr);  // "Manual" only
 }
 

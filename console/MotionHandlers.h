@@ -4,6 +4,7 @@
 
 #include <QObject>
 #include <array>
+#include <memory>
 #include <string_view>
 #include <string>
 
@@ -53,6 +54,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    class KeyShortcuts;
     using Routine = void (MotionHandlers::*)();
     enum class Speed { None, PanTilt, Zoom, Focus };
     struct Button {
@@ -67,12 +69,18 @@ private:
     bool start(const Button& b);
     void onPress(Button& b);
     void onRelease(Button& b);
+    // Space on a focused button, and the window's movement keys: a key held
+    // is a mouse button held. true when the key was taken.
+    bool onKey(Button& b, QEvent* event);
+    Button* forShortcut(int key);
     void stopHeld();
     Button* find(QObject* watched);
 
     int16_t send(std::string_view label, const std::string& command,
                  std::string_view section = {}, std::string_view key = {});
     int16_t send(const dxparams::Trigger& complete);  // a trigger without argument
+    // A stop goes out even when the move met a dead line.
+    void stop(const dxparams::Trigger& t);
     bool readBack(const dxparams::Param& p, QSlider* slider);
     void positionChanged(QSlider* slider, std::string_view setShort, std::string_view setLong,
                          std::string_view label, std::string_view key);
@@ -87,8 +95,11 @@ private:
     QPushButton* cmdFocusOnepush_;
     QComboBox* cboIrisMode_;
     std::array<Button, 14> buttons_;
+    std::unique_ptr<KeyShortcuts> keys_;
 
     Button* held_ = nullptr;     // the button whose movement runs
+    // the press, its stop and read-back are one action of the command layer
+    std::unique_ptr<dxcmd::Action> movement_;
     bool pressing_ = false;      // inside a press routine
     bool stopPending_ = false;   // released (or lost) while the press ran
     int routines_ = 0;           // depth of press and stop routines

@@ -47,16 +47,21 @@ PictureHandlers::PictureHandlers(ConsoleContext& context)
       optBW_(need<QButtonGroup>(context.window, "optBW")),
       optBWLevelAuto_(need<QButtonGroup>(context.window, "optBWLevelAuto")),
       optBWLightType_(need<QButtonGroup>(context.window, "optBWLightType")) {
-    auto onList = [this](QComboBox* c, void (PictureHandlers::*h)()) {
-        connect(c, &QComboBox::currentIndexChanged, this, [this, h] { (this->*h)(); });
+    // each operator change is one action: a dead line stops its other commands
+    auto act = [this](void (PictureHandlers::*h)()) {
+        dxcmd::Action action(ctx_.commands);
+        (this->*h)();
     };
-    auto onGroup = [this](QButtonGroup* g, void (PictureHandlers::*h)()) {
-        connect(g, &QButtonGroup::idToggled, this, [this, h](int, bool on) {
-            if (on) (this->*h)();
+    auto onList = [this, act](QComboBox* c, void (PictureHandlers::*h)()) {
+        connect(c, &QComboBox::currentIndexChanged, this, [act, h] { act(h); });
+    };
+    auto onGroup = [this, act](QButtonGroup* g, void (PictureHandlers::*h)()) {
+        connect(g, &QButtonGroup::idToggled, this, [act, h](int, bool on) {
+            if (on) act(h);
         });
     };
-    auto onSlider = [this](QSlider* s, void (PictureHandlers::*h)()) {
-        connect(s, &QSlider::valueChanged, this, [this, h] { (this->*h)(); });
+    auto onSlider = [this, act](QSlider* s, void (PictureHandlers::*h)()) {
+        connect(s, &QSlider::valueChanged, this, [act, h] { act(h); });
     };
     onList(cboIrisMode_, &PictureHandlers::cboIrisMode_Click);
     onGroup(optVariablePT_, &PictureHandlers::optVariablePT_Click);

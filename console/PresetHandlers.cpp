@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
@@ -45,10 +46,12 @@ PresetHandlers::PresetHandlers(ConsoleContext& context)
     : ctx_(context),
       list_(need<QTreeWidget>(context.window, "lswPresetPosition")),
       popup_(need<QMenu>(context.window, "mnuPosPopup")),
+      positionNo_(need<QAction>(context.window, "pmnuPositionNo")),
       cmdPosCall_(need<QPushButton>(context.window, "cmdPosCall")),
       txtCamTitle_(need<QLineEdit>(context.window, "txtCamTitle")) {
     const QObject& w = context.window;
     list_->viewport()->installEventFilter(this);
+    list_->installEventFilter(this);  // its keys
     connect(list_, &QTreeWidget::itemClicked, this,
             [this](QTreeWidgetItem* item) { guarded([&] { lswPresetPosition_Click(item); }); });
     auto onAction = [&](const char* name, void (PresetHandlers::*h)()) {
@@ -73,6 +76,7 @@ PresetHandlers::PresetHandlers(ConsoleContext& context)
 
 void PresetHandlers::guarded(const std::function<void()>& action) {
     try {
+        dxcmd::Action scope(ctx_.commands);
         action();
     } catch (const dxcmd::BadReplyError&) {
         // "Bad value." has been shown; the console goes on
@@ -83,6 +87,27 @@ void PresetHandlers::guarded(const std::function<void()>& action) {
 }
 
 bool PresetHandlers::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == list_ && event->type() == QEvent::KeyPress) {
+        const auto* k = static_cast<QKeyEvent*>(event);
+        const auto mods = k->modifiers() & ~Qt::KeypadModifier;
+        const bool ours = k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter || k->key() == Qt::Key_Menu ||
+                          k->key() == Qt::Key_F10;
+        if (ours && k->isAutoRepeat()) return true;  // a key held loads or opens once
+        if ((k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter) && mods == Qt::NoModifier) {
+            QTreeWidgetItem* row = list_->currentItem();
+            if (row) row->setSelected(true);
+            guarded([&] { lswPresetPosition_Click(row); });
+            return true;
+        }
+        if (k->key() == Qt::Key_Menu || (k->key() == Qt::Key_F10 && mods == Qt::ShiftModifier)) {
+            const int row = selectedRow();
+            const QRect at = row >= 0 ? list_->visualItemRect(list_->topLevelItem(row)) : QRect();
+            const QPoint global = list_->viewport()->mapToGlobal(row >= 0 ? at.bottomLeft() : QPoint(0, 0));
+            guarded([&] { lswPresetPosition_RightRelease(global); });
+            return true;
+        }
+        return false;
+    }
     if (watched != list_->viewport()) return false;
     switch (event->type()) {
     case QEvent::MouseButtonPress:
@@ -112,6 +137,11 @@ std::string PresetHandlers::titleOf(int row) const { return latin1(list_->topLev
 
 void PresetHandlers::lswPresetPosition_RightRelease(const QPoint& globalPos) {
     GuardScope guard(listClickGuard_);
+    const int row = selectedRow();
+    positionNo_->setText(row >= 0 ? QStringLiteral("Position No.%1").arg(positionOf(row))
+                                  : QStringLiteral("No position selected"));
+    for (QAction* a : popup_->actions())
+        if (a != positionNo_ && !a->isSeparator()) a->setEnabled(row >= 0);
     popup_->exec(globalPos);
 }
 

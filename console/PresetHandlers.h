@@ -8,6 +8,7 @@
 
 #include "ConsoleContext.h"
 
+class QAction;
 class QLineEdit;
 class QMenu;
 class QPoint;
@@ -48,6 +49,7 @@ private:
     ConsoleContext& ctx_;
     QTreeWidget* list_;
     QMenu* popup_;
+    QAction* positionNo_;  // the pop-up's first item: the row it acts on
     QPushButton* cmdPosCall_;
     QLineEdit* txtCamTitle_;
     TitleBoxValidator* camTitleCheck_;

@@ -8,6 +8,7 @@
 #include "PictureHandlers.h"
 #include "PresetHandlers.h"
 #include "dxparams/SettingFile.h"
+#include "dxtransfer/Jobs.h"
 
 namespace dxconsole {
 
@@ -68,7 +69,8 @@ void SettingFileHandlers::mnuSaveChanges_Click() {
     if (dialogs.message(str(dxparams::kSaveChangesQuestion), "", dxcmd::Icon::Question, dxcmd::Buttons::YesNo,
                         dxcmd::Answer::No) != dxcmd::Answer::Yes)
         return;
-    dxparams::SaveChanges(ctx_.commands, *this, ctx_.console.SettingFilePath);
+    // in the transfer window, with progress and Cancel
+    ctx_.routines.RunTransferJob(dxtransfer::kSaveChanges);
 }
 
 bool SettingFileHandlers::isDX430() const { return ctx_.routines.isDX430(); }

@@ -10,6 +10,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -25,6 +26,7 @@
 
 #include "Icons.h"
 #include "StatusLabels.h"
+#include "ValueLabels.h"
 #include "frmUPandDOWN.h"
 
 namespace dxconsole {
@@ -45,6 +47,29 @@ W* named(W* w, const QString& name, const QString& accessible) {
     w->setObjectName(name);
     w->setAccessibleName(accessible);
     return w;
+}
+
+QLabel* valueLabel(const char* name, const QString& caption) {
+    auto* l = new QLabel;
+    l->setObjectName(QString::fromLatin1(name));
+    ShowsValueOf(l, caption);
+    return l;
+}
+
+// A drop-down list beside its caption, held apart from the frame around
+// them, so that a screen reader names it by its caption and not the frame.
+QWidget* captionedList(QLabel* caption, const char* name) {
+    auto* box = new QWidget;
+    auto* row = new QHBoxLayout(box);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(3);
+    auto* list = new QComboBox;
+    list->setObjectName(QString::fromLatin1(name));
+    list->setAccessibleName(caption->text());
+    caption->setBuddy(list);
+    row->addWidget(caption);
+    row->addWidget(list, 1);
+    return box;
 }
 
 QLabel* caption(const QString& text, const QString& name = {}) {
@@ -188,10 +213,12 @@ void frmMain::buildMenus() {
     file->setObjectName(QStringLiteral("mnuFile"));
     addItem(file, QStringLiteral("mnuConnect"), QStringLiteral("&Connect"));
     addItem(file, QStringLiteral("mnuSaveChanges"), QStringLiteral("Save Changes..."));
-    addItem(file, QStringLiteral("mnuLoadSettingFile"), QStringLiteral("&Load Setting File"));
-    addItem(file, QStringLiteral("mnuSaveAs"), QStringLiteral("Save S&etting File as..."));
+    addItem(file, QStringLiteral("mnuLoadSettingFile"), QStringLiteral("&Load Setting File"))
+        ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    addItem(file, QStringLiteral("mnuSaveAs"), QStringLiteral("Save S&etting File as..."))
+        ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
     file->addSeparator();
-    addItem(file, QStringLiteral("mnuExit"), QStringLiteral("&Exit"));
+    addItem(file, QStringLiteral("mnuExit"), QStringLiteral("&Exit"))->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
 
     QMenu* option = bar->addMenu(QStringLiteral("&Option"));
     option->setObjectName(QStringLiteral("mnuOption"));
@@ -213,7 +240,7 @@ void frmMain::buildMenus() {
 
     QMenu* help = bar->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("mnuHelp"));
-    addItem(help, QStringLiteral("mnuAbout"), QStringLiteral("&About..."));
+    addItem(help, QStringLiteral("mnuAbout"), QStringLiteral("&About..."))->setShortcut(QKeySequence(Qt::Key_F1));
 
     auto* log = bar->addAction(QStringLiteral("Log"));
     log->setObjectName(QStringLiteral("mnuLog"));
@@ -223,6 +250,8 @@ void frmMain::buildMenus() {
     // the preset list's pop-up
     auto* popup = new QMenu(QStringLiteral("Position Popup"), this);
     popup->setObjectName(QStringLiteral("mnuPosPopup"));
+    // names the row the pop-up acts on; set as it opens
+    addItem(popup, QStringLiteral("pmnuPositionNo"), QStringLiteral("No position selected"))->setEnabled(false);
     addItem(popup, QStringLiteral("pmnuEditTitle"), QStringLiteral("Edit Position Title..."));
     addItem(popup, QStringLiteral("pmnuPanTilt"), QStringLiteral("Jump Position Pan/Tilt/Lens"));
     addItem(popup, QStringLiteral("pmnuPositionFunction"), QStringLiteral("Jump Position Function"));
@@ -258,9 +287,9 @@ void frmMain::buildControls() {
     sg->addWidget(caption(QStringLiteral("Model")), 0, 0);
     sg->addWidget(caption(QStringLiteral("Comm Port")), 1, 0);
     sg->addWidget(caption(QStringLiteral("Interface")), 2, 0);
-    auto* lblModel = named(new QLabel, QStringLiteral("lblModel"), QStringLiteral("Model"));
-    auto* lblCom = named(new QLabel, QStringLiteral("lblCom"), QStringLiteral("Comm Port"));
-    auto* lblInterface = named(new QLabel, QStringLiteral("lblInterface"), QStringLiteral("Interface"));
+    auto* lblModel = valueLabel("lblModel", QStringLiteral("Model"));
+    auto* lblCom = valueLabel("lblCom", QStringLiteral("Comm Port"));
+    auto* lblInterface = valueLabel("lblInterface", QStringLiteral("Interface"));
     for (auto* l : {lblModel, lblCom, lblInterface}) {
         l->setFrameShape(QFrame::Panel);
         l->setFrameShadow(QFrame::Sunken);
@@ -382,8 +411,7 @@ void frmMain::buildControls() {
                  "sldFocusSpeed", QStringLiteral("Focus Speed"), 1, QStringLiteral("Fast"), QStringLiteral("Slow"),
                  QStringLiteral("Far"), moveButton("cmdFocusFar", QStringLiteral("Focus Far"), Glyph::FocusFar));
         lg->addWidget(moveButton("cmdIrisClose", QStringLiteral("Iris Close"), Glyph::IrisClose), 4, 0);
-        lg->addWidget(caption(QStringLiteral("Iris")), 4, 1);
-        lg->addWidget(named(new QComboBox, QStringLiteral("cboIrisMode"), QStringLiteral("Iris Mode")), 4, 2, 1, 2);
+        lg->addWidget(captionedList(caption(QStringLiteral("Iris")), "cboIrisMode"), 4, 1, 1, 3);
         lg->addWidget(moveButton("cmdIrisOpen", QStringLiteral("Iris Open"), Glyph::IrisOpen), 4, 4);
         auto* af = new QHBoxLayout;
         af->addWidget(button("cmdFocusOnepush", QStringLiteral("&One push")));
@@ -437,10 +465,8 @@ void frmMain::buildControls() {
         shg->addWidget(optShutter.add(4, QStringLiteral("M.ExDR")), 2, 0);
         shg->addWidget(optShutter.add(5, QStringLiteral("Auto(AES)")), 2, 1);
         optShutter.group()->button(0)->setChecked(true);
-        auto* speed = new QHBoxLayout;
-        speed->addWidget(caption(QStringLiteral("Speed"), QStringLiteral("lblShutterSpeed")));
-        speed->addWidget(named(new QComboBox, QStringLiteral("cboShutterSpeed"), QStringLiteral("Shutter Speed")), 1);
-        shg->addLayout(speed, 3, 0, 1, 2);
+        shg->addWidget(captionedList(caption(QStringLiteral("Speed"), QStringLiteral("lblShutterSpeed")), "cboShutterSpeed"),
+                       3, 0, 1, 2);
         auto* level = new QGridLayout;
         levelRow(level, 0, caption(QStringLiteral("Level"), QStringLiteral("lblExDRLevel")),
                  caption(QStringLiteral("- 5"), QStringLiteral("lblExDRLevelMin")),
@@ -450,12 +476,12 @@ void frmMain::buildControls() {
         g->addWidget(fraShutter, 0, 0);
 
         auto* fraSenseUp = frame(QStringLiteral("Sense up"), QStringLiteral("fraSenseUp"));
-        auto* sug = new QGridLayout(fraSenseUp);
+        auto* sug = new QVBoxLayout(fraSenseUp);
         tighten(sug);
-        sug->addWidget(named(new QComboBox, QStringLiteral("cboSenseUpSelect"), QStringLiteral("Sense up")), 0, 0, 1, 2);
-        sug->addWidget(caption(QStringLiteral("Priority"), QStringLiteral("lblSenseUpPriority")), 1, 0);
-        sug->addWidget(named(new QComboBox, QStringLiteral("cboSenseUpPriority"), QStringLiteral("Sense up Priority")), 1, 1);
-        sug->setColumnStretch(1, 1);
+        sug->addWidget(captionedList(caption(QStringLiteral("Sense up"), QStringLiteral("lblSenseUpSelect")),
+                                     "cboSenseUpSelect"));
+        sug->addWidget(captionedList(caption(QStringLiteral("Priority"), QStringLiteral("lblSenseUpPriority")),
+                                     "cboSenseUpPriority"));
         g->addWidget(fraSenseUp, 1, 0);
 
         auto* fraAGC = frame(QStringLiteral("AGC"), QStringLiteral("fraAGC"));
@@ -648,8 +674,8 @@ void frmMain::buildControls() {
     auto* outcome = new QHBoxLayout;
     outcome->setSpacing(4);
     root->addLayout(outcome);
-    auto* lblCommand = named(new QLabel, QStringLiteral("lblCommand"), QStringLiteral("Command"));
-    auto* lblAck = named(new QLabel, QStringLiteral("lblACKResult"), QStringLiteral("ACK Result"));
+    auto* lblCommand = valueLabel("lblCommand", QStringLiteral("Command"));
+    auto* lblAck = valueLabel("lblACKResult", QStringLiteral("ACK Result"));
     for (auto* l : {lblCommand, lblAck}) {
         l->setFrameShape(QFrame::Panel);
         l->setFrameShadow(QFrame::Sunken);
@@ -669,12 +695,14 @@ void frmMain::buildControls() {
     status->setObjectName(QStringLiteral("sbrPort"));
     status->setAccessibleName(QStringLiteral("Port status"));
     status->setSizeGripEnabled(false);
-    auto* portStatus = named(new MiddleElidedLabel, QStringLiteral("lblPortStatus"), QStringLiteral("Port status"));
+    auto* portStatus = new MiddleElidedLabel;
+    portStatus->setObjectName(QStringLiteral("lblPortStatus"));
+    ShowsValueOf(portStatus, QStringLiteral("Port status"));
     portStatus->setTextFormat(Qt::PlainText);
     portStatus->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     status->addWidget(portStatus, 1);
     // the addressed camera stays in view, whatever the camera-number buttons show
-    auto* addressed = named(new QLabel, QStringLiteral("lblAddressedCamera"), QStringLiteral("Addressed camera"));
+    auto* addressed = valueLabel("lblAddressedCamera", QStringLiteral("Addressed camera"));
     addressed->setTextFormat(Qt::PlainText);
     addressed->setContentsMargins(0, 0, 6, 0);  // clear of the window's edge
     status->addPermanentWidget(addressed);

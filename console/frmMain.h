@@ -75,7 +75,7 @@ public:
     void mnuConnect_Click();
 
     // Runs a transfer job in the transfer window and returns once it ended.
-    void RunTransferJob(std::string_view job) override;
+    bool RunTransferJob(std::string_view job) override;
     dxparams::ISettingConsole& values() { return *values_; }
 
     // IConsoleView

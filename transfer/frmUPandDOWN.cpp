@@ -20,8 +20,13 @@ constexpr int kProgressShowMs = 50;
 
 }  // namespace
 
-frmUPandDOWN::frmUPandDOWN(dxcmd::CommandLayer& commands, IConsoleValues& console, QWidget* owner)
-    : QDialog(owner), commands_(commands), console_(console) {
+frmUPandDOWN::frmUPandDOWN(dxcmd::CommandLayer& commands, IConsoleValues& console, QWidget* owner,
+                           dxparams::IConsoleHandlers* handlers, std::string settingFile)
+    : QDialog(owner),
+      commands_(commands),
+      console_(console),
+      handlers_(handlers),
+      settingFile_(std::move(settingFile)) {
     setObjectName(QStringLiteral("frmUPandDOWN"));
     setModal(true);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
@@ -75,7 +80,7 @@ bool frmUPandDOWN::event(QEvent* e) {
     return QDialog::event(e);
 }
 
-void frmUPandDOWN::run() {
+JobEnd frmUPandDOWN::run() {
     show();
     raise();
     activateWindow();
@@ -89,32 +94,30 @@ void frmUPandDOWN::run() {
         wait.exec(QEventLoop::ExcludeUserInputEvents);
         activationWait_ = nullptr;
     }
-    runJob();
+    const JobEnd end = runJob();
     hide();
+    return end;
 }
 
-void frmUPandDOWN::runJob() {
+JobEnd frmUPandDOWN::runJob() {
     auto& st = commands_.state();
     st.TransferCancelled = false;
     prbLoading_->setMaximum(kProgressMax);
-    if (const JobInfo* job = FindJob(st.TransferJob)) run(*job);
+    JobEnd end = JobEnd::Finished;
+    if (const JobInfo* job = FindJob(st.TransferJob)) end = run(*job);
     // the bar ends on the last value, however soon after the one before it came
     if (showPending_) showValue();
+    return end;
 }
 
-void frmUPandDOWN::run(const JobInfo& job) {
+JobEnd frmUPandDOWN::run(const JobInfo& job) {
     setWindowTitle(QString::fromLatin1(job.caption.data(), qsizetype(job.caption.size())));
     lblStatus_->setText(QString::fromLatin1(job.status.data(), qsizetype(job.status.size())));
-    JobEnv env{commands_, console_, *this};
+    JobEnv env{commands_, console_, *this, handlers_, settingFile_};
     running_ = true;
-    try {
-        job.run(env);
-    } catch (const std::exception&) {
-        // a job never ends the program
-        commands_.dialogs().message("Unknown error.", "Error", dxcmd::Icon::Critical, dxcmd::Buttons::Ok,
-                                    dxcmd::Answer::Ok);
-    }
+    const JobEnd end = RunJob(job, env);
     running_ = false;
+    return end;
 }
 
 void frmUPandDOWN::cmdCancel_Click() {

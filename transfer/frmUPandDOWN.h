@@ -18,11 +18,14 @@ namespace dxtransfer {
 class frmUPandDOWN : public QDialog, public IProgress {
     Q_OBJECT
 public:
-    frmUPandDOWN(dxcmd::CommandLayer& commands, IConsoleValues& console, QWidget* owner);
+    // handlers and settingFile: for Save Changes.
+    frmUPandDOWN(dxcmd::CommandLayer& commands, IConsoleValues& console, QWidget* owner,
+                 dxparams::IConsoleHandlers* handlers = nullptr, std::string settingFile = {});
 
     // Shows the window, runs the job once the window is active and closes
-    // it; returns only after the job has returned.
-    void run();
+    // it; returns only after the job has returned. A name that is no job
+    // counts as finished.
+    JobEnd run();
 
     int value() const override;
     void setValue(int value) override;
@@ -34,12 +37,14 @@ protected:
 
 private:
     void cmdCancel_Click();
-    void runJob();
-    void run(const JobInfo& job);
+    JobEnd runJob();
+    JobEnd run(const JobInfo& job);
     void showValue();
 
     dxcmd::CommandLayer& commands_;
     IConsoleValues& console_;
+    dxparams::IConsoleHandlers* handlers_;
+    std::string settingFile_;
     QLabel* lblStatus_;
     QProgressBar* prbLoading_;
     QPushButton* cmdCancel_;

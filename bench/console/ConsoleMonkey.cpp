@@ -90,8 +90,7 @@ bool knownMessage(const std::string& t) {
         "When you changed [Communication Style] or [Machine ID],you must restart your camera to take effect."};
     for (const char* e : exact)
         if (t == e) return true;
-    static const char* const starts[] = {"Error!\r\nSECTION = [", "Bad value.\r\nCommand =", "Receive failed.\r\nCommand =",
-                                         "Communication error! Please check the cable.\r\nCOM",
+    static const char* const starts[] = {"Communication error! Please check the cable.\r\n", "Error!\r\nSECTION = [", "Bad value.\r\nCommand =", "Receive failed.\r\nCommand =",
                                          "Is PRISET POSITION of No.", "Are you sure to reset PRISET POSITION of No.",
                                          "Download stopped: ", "Upload stopped: ", "Download failed: ", "Save failed: ",
                                          "The current settings file could not be written:", "13:", "340:",

@@ -68,7 +68,56 @@ private:
     IConsoleView& v_;
 };
 
+std::string stoppedAfter(int commands) {
+    return "Stopped after " + std::to_string(commands) + (commands == 1 ? " command" : " commands") +
+           " of this job; nothing more was sent.";
+}
+
 }  // namespace
+
+Action::Action(CommandLayer& commands, Kind kind)
+    : c_(commands),
+      wasJob_(commands.action_.job),
+      wasHolding_(commands.action_.holdFailure),
+      wasSent_(commands.action_.sent) {
+    auto& a = c_.action_;
+    if (a.depth++ == 0) {
+        a = {};
+        a.depth = 1;
+    }
+    if (kind == Kind::Job) {
+        a.job = true;
+        a.sent = 0;
+    }
+    // another control worked while a movement button is held says its own failure
+    a.holdFailure = kind == Kind::Movement;
+}
+
+Action::~Action() {
+    auto& a = c_.action_;
+    a.job = wasJob_;
+    a.holdFailure = wasHolding_;
+    a.sent = wasSent_;
+    if (--a.depth > 0) return;
+    const std::optional<std::string> held = std::move(a.held);
+    a = {};
+    // no stop came after the failed move: its failure is what is said
+    if (held) c_.dialogs_.message(*held, "", Icon::Critical, Buttons::Ok, Answer::Ok);
+}
+
+bool Action::failed() const { return c_.action_.dead; }
+
+void CommandLayer::sayFailure(std::string text) {
+    if (action_.depth > 0) {
+        action_.dead = true;
+        if (action_.job) text += "\r\n" + stoppedAfter(action_.sent);
+        if (action_.holdFailure) {
+            action_.held = std::move(text);
+            return;
+        }
+    }
+    dialogs_.message(text, "", Icon::Critical, Buttons::Ok, Answer::Ok);
+}
 
 void CommandLayer::LinkDeleter::operator()(dxlink::IExComCtrl* p) const {
     if (p) p->Release();
@@ -124,6 +173,7 @@ void CommandLayer::log(std::initializer_list<std::string> entries) {
 int16_t CommandLayer::ExecCmd(const std::string& command, const std::string& ack,
                               const std::string& section, const std::string& key) {
     if (state_.busy()) return 0;
+    if (actionFailed()) return 2;  // the line died earlier in this action
     std::string full;
     if (!address(command, full)) return kStatusRefused;
 
@@ -146,6 +196,7 @@ int16_t CommandLayer::ExecCmd(const std::string& command, const std::string& ack
 
     log({"<<ExecCmd>>" + state_.LogLabel, full, ack, std::to_string(status), ""});
 
+    if (status != 2) ++action_.sent;
     if (status == 0) {
         view_.setAckResult("Matched!");
         if (!section.empty() && !state_.LoadingSettingFile) WriteProfileValue(section, key, command);
@@ -157,13 +208,14 @@ int16_t CommandLayer::ExecCmd(const std::string& command, const std::string& ack
         // a port that did not open says why, beside the cable
         std::string text = "Communication error! Please check the cable.";
         if (!openFailure.empty()) text += "\r\n" + openFailure;
-        dialogs_.message(text, "", Icon::Critical, Buttons::Ok, Answer::Ok);
+        sayFailure(std::move(text));
     }
     return status;
 }
 
 int16_t CommandLayer::ExecSend(const std::string& command, const std::string& section,
                                const std::string& key) {
+    if (actionFailed()) return 1;
     std::string full;
     if (!address(command, full)) return 1;
 
@@ -191,18 +243,20 @@ int16_t CommandLayer::ExecSend(const std::string& command, const std::string& se
     log({"<<ExecSend>>" + state_.LogLabel, full, std::to_string(sent), ""});
 
     if (opened == 0) {
+        ++action_.sent;
         view_.setAckResult("Matched!");
         if (!section.empty()) WriteProfileValue(section, key, command);
         return sent;
     }
     std::string text = errorText(section, key, full);
     view_.setAckResult(text);
-    dialogs_.message(text, "", Icon::Critical, Buttons::Ok, Answer::Ok);
+    sayFailure(text);
     // nothing reached the camera through a closed port
     return sent != 0 ? sent : 1;
 }
 
 std::string CommandLayer::ExecCmdRecv(const std::string& command, const std::string& ack, int16_t waitTime) {
+    if (actionFailed()) return "NL";
     std::string full;
     if (!address(command, full)) return "";
 
@@ -217,7 +271,7 @@ std::string CommandLayer::ExecCmdRecv(const std::string& command, const std::str
 
     LinkPtr link;
     std::string reply = "NL";
-    open(link);
+    const bool opened = open(link) == 0;
     if (link) {
         reply = link->CmdRecv(full, ack, waitTime);
         link->PortClose();
@@ -227,10 +281,15 @@ std::string CommandLayer::ExecCmdRecv(const std::string& command, const std::str
 
     if (reply == "NL") {
         view_.setAckResult("Receive failed.");
-        dialogs_.message("Receive failed.\r\nCommand =" + full + "\r\nResult =" + reply, "",
-                         Icon::Critical, Buttons::Ok, Answer::Ok);
+        const std::string text = "Receive failed.\r\nCommand =" + full + "\r\nResult =" + reply;
+        // a refused or garbled answer is not a dead line
+        if (!opened || !link->LastReplyHeard())
+            sayFailure(text);
+        else
+            dialogs_.message(text, "", Icon::Critical, Buttons::Ok, Answer::Ok);
         return reply;
     }
+    ++action_.sent;
     std::string frame;
     if (validReply(reply, command, frame)) {
         // the camera waits for this; it is never addressed
@@ -243,6 +302,20 @@ std::string CommandLayer::ExecCmdRecv(const std::string& command, const std::str
     dialogs_.message("Bad value.\r\nCommand =" + full + "\r\nResult =" + reply, "", Icon::Critical,
                      Buttons::Ok, Answer::Ok);
     throw BadReplyError(reply);
+}
+
+int16_t CommandLayer::ExecStop(const std::string& command, const std::string& ack) {
+    ActionState& a = action_;
+    std::optional<std::string> moveFailure = std::move(a.held);
+    a.held.reset();
+    const bool dead = a.dead, hold = a.holdFailure;
+    a.dead = false;
+    a.holdFailure = false;
+    const int16_t status = ExecCmd(command, ack, "", "");
+    a.holdFailure = hold;
+    if (status == 0 && moveFailure) dialogs_.message(*moveFailure, "", Icon::Critical, Buttons::Ok, Answer::Ok);
+    a.dead = a.dead || dead;
+    return status;
 }
 
 void CommandLayer::RecordSetting(const std::string& value, const std::string& section,

@@ -245,10 +245,12 @@ size_t ExComCtrl::SendHexText(const std::string& text, const ReplyRule& rule) {
 }
 
 int16_t ExComCtrl::SendWithRule(const std::string& text, const ReplyRule& rule) {
+    replyHeard_ = false;
     return SendHexText(text, rule) > 0 ? 0 : 1;
 }
 
 std::vector<uint8_t> ExComCtrl::ReadReplyBytes(const ReplyRule& rule) {
+    replyHeard_ = false;
     if (!channel_) return {};
     CIComm& c = *channel_;
     const uint32_t start = GetTickCount();
@@ -291,6 +293,7 @@ std::vector<uint8_t> ExComCtrl::ReadReplyBytes(const ReplyRule& rule) {
     }
     c.clear();
     replyParityErrors_ = c.port().parityErrors() - parityBefore;
+    replyHeard_ = !bytes.empty() || replyParityErrors_ > 0;
     return bytes;
 }
 

@@ -102,6 +102,7 @@ public:
     PortError LastOpenError() const override { return openError_; }
     int LastOpenErrno() const override { return openErrno_; }
     void Release() override { delete this; }
+    bool LastReplyHeard() const override { return replyHeard_; }
 
     // Plumbing for tests of this library.
     CIComm* channel() { return channel_.get(); }
@@ -124,6 +125,7 @@ private:
     void* endInitContext_ = nullptr;
     std::string resolved_;
     size_t replyParityErrors_ = 0;  // in the last reply read
+    bool replyHeard_ = false;       // the last reply read had any byte
     PortError openError_ = PortError::None;
     int openErrno_ = 0;
 };

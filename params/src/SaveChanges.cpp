@@ -1,6 +1,8 @@
 // Save Setting File as, and Save Changes.
 #include <array>
 #include <filesystem>
+#include <functional>
+#include <vector>
 
 #include "dxcmd/Profile.h"
 #include "dxparams/Catalogue.h"
@@ -49,7 +51,8 @@ SaveAsResult SaveSettingFileAs(const std::string& currentFile, const std::string
     return SaveAsResult::Copied;
 }
 
-void SaveChanges(dxcmd::CommandLayer& commands, IConsoleHandlers& console, const std::string& settingFile) {
+void SaveChanges(dxcmd::CommandLayer& commands, IConsoleHandlers& console, const std::string& settingFile,
+                 const SaveChangesStep& afterStep) {
     dxcmd::ProgramState& st = commands.state();
     const int style = console.selectedStyle();
     if (style >= 0) st.CommStyle = static_cast<int16_t>(style);
@@ -62,29 +65,43 @@ void SaveChanges(dxcmd::CommandLayer& commands, IConsoleHandlers& console, const
     }
 
     auto stored = [&](const Param& p, std::string_view label) {
-        const std::string v = dxcmd::ReadProfileString(settingFile, std::string(p.section()), std::string(p.key));
-        if (!IsFrame(v)) return;  // missing, or a failed read-back: nothing to send
-        st.LogLabel = std::string(label);
-        commands.ExecCmd(v, "A0", std::string(p.section()), std::string(p.key));
+        return [&commands, &st, &settingFile, &p, label] {
+            const std::string v =
+                dxcmd::ReadProfileString(settingFile, std::string(p.section()), std::string(p.key));
+            if (!IsFrame(v)) return;  // missing, or a failed read-back: nothing to send
+            st.LogLabel = std::string(label);
+            commands.ExecCmd(v, "A0", std::string(p.section()), std::string(p.key));
+        };
+    };
+    auto enter = [&commands, &st](const char* command) {
+        return [&commands, &st, command] {
+            st.LogLabel = std::string(trg::EnterParameter.label);
+            commands.ExecCmd(command, "A0", "", "");
+        };
+    };
+    std::vector<std::function<void()>> steps;
+    auto run = [&](std::initializer_list<Handler> hs) {
+        for (Handler h : hs) steps.push_back([&console, h] { console.run(h); });
     };
     using H = Handler;
     const bool dx430 = console.isDX430();
-    for (H h : {H::CameraTitleExecute, H::Pan, H::Tilt, H::VariablePT}) console.run(h);
-    stored(cat::FocusPosition, cat::FocusPosition.label);
-    console.run(H::FocusEasy);
-    stored(cat::ZoomPosition, cat::ZoomPosition.label);
-    stored(cat::IrisPosition, cat::IrisPosition.labelSet);
-    for (H h : {H::IrisMode, H::Shutter, H::ShutterSpeed, H::ExDRLevel, H::SenseUp}) console.run(h);
-    if (dx430) console.run(H::SenseUpPriority);
-    for (H h : {H::BLCArea, H::AGC, H::WhiteBalance, H::WhiteBalanceMgG, H::WhiteBalanceRB, H::AutoBlack, H::Colour,
-                H::Enhance, H::Pedestal})
-        console.run(h);
-    if (dx430)
-        for (H h : {H::BW, H::BWLevelAuto, H::BWLightType}) console.run(h);
-    st.LogLabel = std::string(trg::EnterParameter.label);
-    commands.ExecCmd("83:45:16:00", "A0", "", "");
-    st.LogLabel = std::string(trg::EnterParameter.label);
-    commands.ExecCmd("83:45:16:01", "A0", "", "");
+    run({H::CameraTitleExecute, H::Pan, H::Tilt, H::VariablePT});
+    steps.push_back(stored(cat::FocusPosition, cat::FocusPosition.label));
+    run({H::FocusEasy});
+    steps.push_back(stored(cat::ZoomPosition, cat::ZoomPosition.label));
+    steps.push_back(stored(cat::IrisPosition, cat::IrisPosition.labelSet));
+    run({H::IrisMode, H::Shutter, H::ShutterSpeed, H::ExDRLevel, H::SenseUp});
+    if (dx430) run({H::SenseUpPriority});
+    run({H::BLCArea, H::AGC, H::WhiteBalance, H::WhiteBalanceMgG, H::WhiteBalanceRB, H::AutoBlack, H::Colour,
+         H::Enhance, H::Pedestal});
+    if (dx430) run({H::BW, H::BWLevelAuto, H::BWLightType});
+    steps.push_back(enter("83:45:16:00"));
+    steps.push_back(enter("83:45:16:01"));
+
+    for (const auto& step : steps) {
+        step();
+        if (afterStep && !afterStep(int(steps.size()))) return;
+    }
 }
 
 }  // namespace dxparams

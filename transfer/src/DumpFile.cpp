@@ -144,6 +144,7 @@ bool DumpQuery(JobEnv& env, const dxparams::TransferCmd& query, int16_t waitTime
 }
 
 void DumpMessage(JobEnv& env, const std::string& text, dxcmd::Icon icon) {
+    if (env.commands.actionFailed()) return;  // the dead line's one box has been shown
     env.commands.dialogs().message(text, "", icon, dxcmd::Buttons::Ok, dxcmd::Answer::Ok);
 }
 

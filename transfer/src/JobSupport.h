@@ -13,7 +13,10 @@ namespace dxtransfer::detail {
 // How the job goes on after a step.
 enum class Flow { Go, Skip, End };
 
-inline bool Cancelled(const JobEnv& env) { return env.commands.state().TransferCancelled; }
+// Also true once the line died: the rest of the job would send nothing.
+inline bool Cancelled(const JobEnv& env) {
+    return env.commands.state().TransferCancelled || env.commands.actionFailed();
+}
 
 // A bad reply (513): the operator decides whether the job goes on.
 Flow AskAfterBadReply(JobEnv& env);

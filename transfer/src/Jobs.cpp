@@ -26,10 +26,31 @@ const JobInfo* FindJob(std::string_view name) {
         JobInfo{kDump64Download, "Now Downloading...", "Now Downloading from the camera...", &Dump64Download},
         JobInfo{kDump64Upload, "Now Uploading...", "Now Uploading to the camera...", &Dump64Upload},
         JobInfo{kLineScan, "Now Scanning...", "Now scanning the line for cameras...", &LineScan},
+        JobInfo{kSaveChanges, "Now Saving...", "Now saving to the camera...", &SaveChangesJob},
     };
     for (const JobInfo& j : kJobs)
         if (j.name == name) return &j;
     return nullptr;
+}
+
+JobEnd RunJob(const JobInfo& job, JobEnv& env) {
+    dxcmd::Action action(env.commands, dxcmd::Action::Kind::Job);
+    try {
+        job.run(env);
+    } catch (const std::exception&) {
+        env.commands.dialogs().message("Unknown error.", "Error", dxcmd::Icon::Critical, dxcmd::Buttons::Ok,
+                                       dxcmd::Answer::Ok);
+    }
+    if (action.failed()) return JobEnd::Failed;
+    return env.commands.state().TransferCancelled ? JobEnd::Cancelled : JobEnd::Finished;
+}
+
+void SaveChangesJob(JobEnv& env) {
+    if (!env.handlers) return;
+    dxparams::SaveChanges(env.commands, *env.handlers, env.settingFile, [&env](int steps) {
+        Advance(env.progress, steps);
+        return !env.commands.state().TransferCancelled && !env.commands.actionFailed();
+    });
 }
 
 std::string DecodeTitle(const std::string& lastReply, const std::vector<std::string>& fields) {

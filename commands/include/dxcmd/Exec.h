@@ -5,6 +5,7 @@
 #include <functional>
 #include <initializer_list>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 
@@ -36,6 +37,34 @@ private:
 // ExecCmd's result when Multi Drop has no camera chosen: nothing was sent.
 inline constexpr int16_t kStatusRefused = 3;
 
+class CommandLayer;
+
+// One operator action: a button press with its stop and read-back, a job,
+// Save Changes. Once an exchange inside met a communication error (nothing
+// answered at all, or the port would not open), the rest of the action is
+// not sent and shows nothing: its one box has told what failed. A bad or
+// refused reply does not count. Actions opened inside another are part of it.
+class Action {
+public:
+    enum class Kind {
+        Plain,
+        Job,       // its box says after how many of its commands it stopped
+        Movement,  // the move's failure waits for the stop (ExecStop)
+    };
+    explicit Action(CommandLayer& commands, Kind kind = Kind::Plain);
+    ~Action();
+    Action(const Action&) = delete;
+    Action& operator=(const Action&) = delete;
+
+    bool failed() const;
+
+private:
+    CommandLayer& c_;
+    bool wasJob_;
+    bool wasHolding_;
+    int wasSent_;
+};
+
 class CommandLayer {
 public:
     CommandLayer(ProgramState& state, IConsoleView& view, IDialogs& dialogs, LinkFactory factory);
@@ -48,6 +77,12 @@ public:
     int16_t ExecSend(const std::string& command, const std::string& section, const std::string& key);
     // The reply; "NL" when none; "" when refused. Throws BadReplyError.
     std::string ExecCmdRecv(const std::string& command, const std::string& ack, int16_t waitTime);
+    // A stop: sent even after the action's move met a communication error (a
+    // camera whose answer was lost must still stop). When it fails, its
+    // failure alone is said; when it matches, the move's held-back one.
+    int16_t ExecStop(const std::string& command, const std::string& ack);
+    // A communication error has ended the current action.
+    bool actionFailed() const { return action_.depth > 0 && action_.dead; }
     void RecordSetting(const std::string& value, const std::string& section, const std::string& key);
 
     // LastReply, ReplyFields, ReplyData from one query (QueryWaitShort).
@@ -64,12 +99,42 @@ public:
     void setReplyPicker(ReplyPicker picker) { picker_ = std::move(picker); }
 
     ProgramState& state() { return state_; }
-    IDialogs& dialogs() { return dialogs_; }
+    // The boxes of the handlers and jobs: none is shown once the current
+    // action met a dead line (each answers its default button).
+    IDialogs& dialogs() { return gated_; }
     IConsoleView& view() { return view_; }
     // For an exchange the execution routines do not make (a line scan's probe).
     const LinkFactory& linkFactory() const { return factory_; }
 
 private:
+    friend class Action;
+    class GatedDialogs : public IDialogs {
+    public:
+        explicit GatedDialogs(CommandLayer& c) : c_(c) {}
+        Answer message(const std::string& text, const std::string& title, Icon icon, Buttons buttons,
+                       Answer defaultButton) override {
+            if (c_.actionFailed()) return defaultButton;
+            return c_.dialogs_.message(text, title, icon, buttons, defaultButton);
+        }
+        std::optional<std::string> openFile(const std::string& filter) override { return c_.dialogs_.openFile(filter); }
+        std::optional<std::string> saveFile(const std::string& filter, const std::string& defaultExt) override {
+            return c_.dialogs_.saveFile(filter, defaultExt);
+        }
+
+    private:
+        CommandLayer& c_;
+    };
+    struct ActionState {
+        int depth = 0;
+        bool dead = false;
+        bool job = false;
+        bool holdFailure = false;
+        int sent = 0;  // commands of the job that got through
+        std::optional<std::string> held;
+    };
+    // The box of an exchange that met a communication error.
+    void sayFailure(std::string text);
+
     // false when Multi Drop has no camera chosen (the refusal box was shown).
     bool address(const std::string& command, std::string& full);
     struct LinkDeleter { void operator()(dxlink::IExComCtrl* p) const; };
@@ -82,9 +147,11 @@ private:
     ProgramState& state_;
     IConsoleView& view_;
     IDialogs& dialogs_;
+    GatedDialogs gated_{*this};
     LinkFactory factory_;
     ReplyPicker picker_;
     bool recordFailureShown_ = false;
+    ActionState action_;
 };
 
 // Why port COMn could not be opened, with what to do about it where that is

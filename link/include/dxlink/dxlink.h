@@ -80,6 +80,11 @@ public:
 
 protected:
     virtual ~IExComCtrl() = default;
+
+public:
+    // Whether any byte came back in the last exchange: a silent line is not a
+    // wrong answer. (After the destructor, so older slots keep their places.)
+    virtual bool LastReplyHeard() const = 0;
 };
 
 }  // namespace dxlink

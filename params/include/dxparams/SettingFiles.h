@@ -2,6 +2,7 @@
 // as one, and writing a loaded set to the camera.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -65,9 +66,14 @@ public:
     virtual int selectedStyle() const = 0;  // the communication-style button, -1 none
 };
 
+// Called after each step of Save Changes with the number of steps; false
+// stops the sequence there (a cancel).
+using SaveChangesStep = std::function<bool(int steps)>;
+
 // Writes the console's settings and the stored lens positions to the
 // addressed camera, then the two ENTER commands.
-void SaveChanges(dxcmd::CommandLayer& commands, IConsoleHandlers& console, const std::string& settingFile);
+void SaveChanges(dxcmd::CommandLayer& commands, IConsoleHandlers& console, const std::string& settingFile,
+                 const SaveChangesStep& afterStep = {});
 
 inline constexpr std::string_view kSaveChangesQuestion = "Are you sure to save current cahnges to the camera?";
 inline constexpr std::string_view kNoSettingFileMessage = "Please choose a file by menu Load Setting File.";

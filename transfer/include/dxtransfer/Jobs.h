@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "dxcmd/Exec.h"
+#include "dxparams/SettingFiles.h"
 #include "dxtransfer/ConsoleValues.h"
 
 namespace dxtransfer {
@@ -40,6 +41,9 @@ struct JobEnv {
     IConsoleValues& console;
     IProgress& progress;
     const ScanRequest* scan = nullptr;  // LINESCAN; null: every ID, the default window
+    // Save Changes only: the handlers it runs and the loaded setting file.
+    dxparams::IConsoleHandlers* handlers = nullptr;
+    std::string settingFile = {};
 };
 
 using JobRoutine = void (*)(JobEnv&);
@@ -57,9 +61,20 @@ inline constexpr std::string_view kPositionDataLoad = "POSITIONDATALOAD";
 inline constexpr std::string_view kDump64Download = "DUMP64DOWNLOAD";
 inline constexpr std::string_view kDump64Upload = "DUMP64UPLOAD";
 inline constexpr std::string_view kLineScan = "LINESCAN";
+inline constexpr std::string_view kSaveChanges = "SAVECHANGES";
 
 // nullptr for a name that is not a job.
 const JobInfo* FindJob(std::string_view name);
+
+enum class JobEnd {
+    Finished,   // ran its course (a load job may have been ended by a "No")
+    Cancelled,  // the operator confirmed Cancel
+    Failed,     // the line died: one box said so and nothing more was sent
+};
+
+// Runs a job as one action of the command layer; an error escaping the job
+// is reported, never passed on.
+JobEnd RunJob(const JobInfo& job, JobEnv& env);
 
 void CamDataLoad(JobEnv& env);
 void PositionTitleLoad(JobEnv& env);
@@ -70,6 +85,8 @@ void Dump64Upload(JobEnv& env);
 // Which machine IDs answer, each with its camera title, into
 // IConsoleValues::setScannedCamera.
 void LineScan(JobEnv& env);
+// Save Changes with a progress step and a cancel check after each of its steps.
+void SaveChangesJob(JobEnv& env);
 
 // The title in a title query's reply, in either character form, without
 // leading and trailing blanks. Latin-1 text.
