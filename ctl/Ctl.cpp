@@ -170,7 +170,7 @@ bool Ctl::runJob(std::string_view name, PlainValues& values, const dxtransfer::S
     // as the console: a load's values land in the store, nothing goes back to the camera
     st_.UpdatingFromCamera = name == dxtransfer::kCamDataLoad || name == dxtransfer::kPositionTitleLoad;
     progress_.reset(str(job->status));
-    dxtransfer::JobEnv env{commands_, values, progress_, scan};
+    dxtransfer::JobEnv env{commands_, values, progress_, nullptr, {}, scan};
     dialogs_.clearFailed();
     try {
         job->run(env);

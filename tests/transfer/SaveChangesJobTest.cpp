@@ -51,7 +51,7 @@ TEST_F(SaveChangesJob, RunsEveryStepWithProgressAndStopsAtCancel) {
     // 23 handlers, the one stored lens position, the two ENTERs
     EXPECT_EQ(commands().size(), 26u);
     // 28 steps, the two stored positions that are missing included
-    EXPECT_EQ(bar.steps.size(), 28u);
+    EXPECT_EQ(bar.steps, 28);
     EXPECT_GE(bar.v, kProgressMax);  // the window's bar stops at its maximum
 
     handlers.before = [this](Handler h) {

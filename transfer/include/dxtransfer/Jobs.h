@@ -40,10 +40,10 @@ struct JobEnv {
     dxcmd::CommandLayer& commands;
     IConsoleValues& console;
     IProgress& progress;
-    const ScanRequest* scan = nullptr;  // LINESCAN; null: every ID, the default window
     // Save Changes only: the handlers it runs and the loaded setting file.
     dxparams::IConsoleHandlers* handlers = nullptr;
     std::string settingFile = {};
+    const ScanRequest* scan = nullptr;  // LINESCAN; null: every ID, the default window
 };
 
 using JobRoutine = void (*)(JobEnv&);
