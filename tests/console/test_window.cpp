@@ -1,45 +1,254 @@
-// The main window itself: its start-up state, the model profiles, the
-// connection settings, the dependent enabled states, the layout and the exit.
+// The main window: what each control sends to the simulated camera (one
+// table), the ways a held button is let go, the start-up state, the model
+// profiles, the connection settings, the dependent enabled states, the layout
+// and the exit; and the program shell around it: the start checks and the single-instance
+// lock, the splash, the message boxes of the window system, the log window of
+// the diagnostic program, the about box, the bench's start-up reports and the
+// status labels.
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <QAccessible>
+#include <QCheckBox>
 #include <QComboBox>
-#include <QFile>
+#include <QEnterEvent>
+#include <QFrame>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QMouseEvent>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTimer>
+#include <QToolButton>
 #include <QTreeWidget>
-#include <cmath>
+#include <algorithm>
 
+#include "BenchHook.h"
 #include "ConsoleRig.h"
+#include "QtDialogs.h"
+#include "StartupChecks.h"
+#include "StatusLabels.h"
+#include "frmAbout.h"
+#include "frmLog.h"
+#include "frmSplash.h"
+
+using dxtest::need;
 
 namespace {
 
-const char* const kRestartNotice =
-    "When you changed [Communication Style] or [Machine ID],you must restart your camera to take effect.";
+const char* const kCable = "Communication error! Please check the cable.";
+const char* const kTitleChars =
+    "The Camera Title can contain any of the following characters.\r\n"
+    "[A to Z],[a to z],[0 to 9],[, - . / :] and Space ";
+const char* const kResetAll = "Are you sure to reset camera data to factory settings?";
+const char* const kResetKeep = "Are you sure to reset without TITLE and PRISET POSITION to factory settings?";
 
-QStringList items(QComboBox* box) {
-    QStringList l;
-    for (int i = 0; i < box->count(); ++i) l << box->itemText(i);
-    return l;
-}
+struct Row {
+    const char* control;      // object name; "group:id" for an option button
+    const char* value = "";   // slider or list value, check state, box text
+    const char* frames = "";  // what reaches the camera; "|" parts a press from its release
+    // setting-file keys, ";" between: "KEY" holds the row's first frame, "KEY=value" that value; the section
+    // is the one the value's group byte names, or "[SECTION]KEY"
+    const char* key = "";
+    const char* after = "";   // "control=value" read back after the row; "control.on" its enabled state
+    QStringList ask = {};     // the dialogs, in order; a question is answered Yes, or No after "N:"
+    const char* fault = "";   // "prefix=NL" or "prefix=BAD": the camera fails the next such command
+};
+
+// clang-format off
+const char *const pan = "04-PAN POSITION", *const tilt = "05-TILT POSITION";
+// In order on one window: each row starts from the state the rows before it left.
+const Row kTable[] = {
+    {"mnuTkc_0", "", "", "[OPTION]MODEL=0"},  // DX-430: every control is there
+    {"sldPan", "127", "83:43:04:7F", pan}, {"sldPan", "128", "84:43:04:01:00", pan},
+    {"sldTilt", "6400", "84:43:05:32:00", tilt}, {"sldPTSpeed", "0"},
+    {"cmdRight", "", "83:45:00:10 | 82:45:02 82:03:04 A0", "04-PAN POSITION=84:43:04:07:68", "sldPan=1000"},
+    {"sldPTSpeed", "7"},
+    {"cmdUp", "", "83:45:03:1E | 82:45:05 82:03:05 A0", "05-TILT POSITION=84:43:05:01:48", "sldTilt=200"},
+    {"sldPan", "6399", "84:43:04:31:7F", pan}, {"sldTilt", "0", "83:43:05:00", tilt},
+    {"cmdUpRight", "", "83:45:00:1E 83:45:03:1E | 82:45:0F 82:03:04 A0 82:03:05 A0", "", "sldPan=1000;sldTilt=200"},
+    {"cmdLeft", "", "83:45:01:1E | 82:45:02 82:03:04 A0"}, {"cmdDown", "", "83:45:04:1E | 82:45:05 82:03:05 A0"},
+    {"cmdUpLeft", "", "83:45:01:1E 83:45:03:1E | 82:45:0F 82:03:04 A0 82:03:05 A0"},
+    // the second half of a diagonal goes out even when the first failed
+    {"cmdDownLeft", "", "83:45:01:1E 83:45:04:1E | 82:45:0F 82:03:04 A0 82:03:05 A0", "", "", {kCable},
+     "83:45:01=NL"},
+    // a read-back that failed leaves the slider and the record as they were
+    {"sldTilt", "1500", "84:43:05:0B:5C", tilt},
+    {"cmdDown", "", "83:45:04:1E | 82:45:05 82:03:05", "05-TILT POSITION=84:43:05:0B:5C", "sldTilt=1500",
+     {"Receive failed.\r\nCommand =82:03:05\r\nResult =NL"}, "82:03:05=NL"},
+    // a bad pan reply ends the all-stop before the tilt read-back
+    {"sldPan", "100", "83:43:04:64", pan},
+    {"cmdDownRight", "", "83:45:00:1E 83:45:04:1E | 82:45:0F 82:03:04", "04-PAN POSITION=83:43:04:64",
+     "sldPan=100", {"Bad value.\r\nCommand =82:03:04\r\nResult =90:43:04:07:68"}, "82:03:04=BAD"},
+    {"sldZoomSpeed", "3"}, {"cmdZoomTele", "", "83:45:0C:03 | 82:45:0E 82:03:02 A0", "02-ZOOM POSITION=83:43:02:05"},
+    {"sldZoomSpeed", "0"}, {"cmdZoomWide", "", "83:45:0D:00 | 82:45:0E 82:03:02 A0"}, {"sldFocusSpeed", "3"},
+    {"cmdFocusFar", "", "83:45:09:03 | 82:45:0B 82:03:03 A0", "03-FOCUS POSITION=84:43:03:02:2C"},
+    {"sldFocusSpeed", "0"}, {"cmdFocusNear", "", "83:45:0A:00 | 82:45:0B 82:03:03 A0"},
+    {"cmdIrisOpen", "", "82:45:06 | 82:45:08"},  // the iris is read back in Manual only
+    {"cboIrisMode", "0", "83:42:11:00", "06-IRIS MODE"},
+    {"cmdIrisClose", "", "82:45:07 | 82:45:08 82:03:00 A0", "01-MANUAL IRIS LEVEL=83:43:00:64"},
+    {"cboIrisMode", "3", "83:42:11:03"},
+    {"chkFocusEasy", "1", "83:42:25:01", "20-EASY AF MODE", "chkFocusEasy=Easy AF    On"},
+    {"chkFocusEasy", "0", "83:42:25:00", "", "chkFocusEasy=Easy AF    Off"},
+    {"cmdFocusOnepush", "", "82:45:1F 82:03:03 A0", "03-FOCUS POSITION=84:43:03:02:2C"},
+    {"sldShutterExDRLevel", "-1", "83:43:3A:7F", "19-ExDR LEVEL"}, {"sldShutterExDRLevel", "0", "84:43:3A:01:00"},
+    {"sldWhiteBalanceRB", "127", "83:43:06:7F", "06-MANUAL WHITE BALANCE(R-B)"},
+    {"sldWhiteBalanceRB", "128", "84:43:06:01:00"}, {"sldWhiteBalanceMgG", "255", "84:43:14:01:7F"},
+    {"sldWhiteBalanceMgG", "0", "83:43:14:00", "10-MANUAL WHITE BALANCE(Mg-G)"},
+    {"sldLevelAdjColour", "-5", "83:43:3E:7B", "23-COLOR LEVEL"}, {"sldLevelAdjColour", "5", "84:43:3E:01:05"},
+    {"sldLevelAdjEnhance", "-5", "83:43:3D:7B", "22-ENHANCE LEVEL"}, {"sldLevelAdjEnhance", "5", "84:43:3D:01:05"},
+    {"sldLevelAdjPedestal", "-5", "83:43:10:7B", "08-PEDESTAL LEVEL"}, {"sldLevelAdjPedestal", "5", "84:43:10:01:05"},
+    {"cboShutterSpeed", "1", "83:42:14:03", "09-MANUAL SHUTTER SPEED"}, {"cboShutterSpeed", "0", "83:42:14:01"},
+    {"cboSenseUpSelect", "6", "83:42:0D:06", "04-SENSE UP MODE"}, {"cboSenseUpSelect", "0", "83:42:0D:00"},
+    {"cboSenseUpPriority", "1", "83:42:0E:01", "05-ALC PRIORITY"}, {"cboSenseUpPriority", "0", "83:42:0E:00"},
+    {"optVariablePT:0", "", "83:42:22:00", "17-VARIABLE PAN/TILT SPEED MODE"}, {"optVariablePT:1", "", "83:42:22:01"},
+    {"optBLCArea:6", "", "83:42:15:06", "10-BACK LIGHT COMPENSATION(BLC)"}, {"optBLCArea:0", "", "83:42:15:00"},
+    {"optAGC:0", "", "83:42:13:00", "08-AGC MODE"}, {"optAGC:3", "", "83:42:13:03"},
+    {"optBW:6", "", "83:42:48:06", "35-B&W MODE"}, {"optBW:0", "", "83:42:48:00"},
+    {"optBWLevelAuto:0", "", "83:43:3B:7F", "20-B&W AUTO LEVEL"}, {"optBWLevelAuto:2", "", "84:43:3B:01:01"},
+    {"optBWLevelAuto:1", "", "84:43:3B:01:00"},
+    {"optBWLightType:1", "", "83:42:47:01", "34-IR LIGHT"}, {"optBWLightType:0", "", "83:42:47:00"},
+    {"chkAutoBlack", "1", "83:42:49:01", "36-AUTO BLACK CONTROL MODE", "chkAutoBlack=Auto Black  On"},
+    {"chkAutoBlack", "0", "83:42:49:00", "", "chkAutoBlack=Auto Black  Off"},
+    // the manual balance goes along with AWC, and only AWC enables it
+    {"optWhiteBalance:4", "", "83:42:12:04 84:43:06:01:00 83:43:14:00", "07-WHITE BALANCE MODE",
+     "sldWhiteBalanceRB.on=1;sldWhiteBalanceMgG.on=1"},
+    {"optWhiteBalance:1", "", "83:42:12:01", "", "sldWhiteBalanceRB.on=0;sldWhiteBalanceMgG.on=0"},
+    // the shutter mode brings its speed or ExDR level along
+    {"cboShutterSpeed", "1", "83:42:14:03"}, {"sldShutterExDRLevel", "-2", "83:43:3A:7E"},
+    {"optShutter:1", "", "83:42:0B:00 83:42:14:03", "03-ExDR MODE", "cboShutterSpeed.on=1;sldShutterExDRLevel.on=0"},
+    {"optShutter:2", "", "83:43:3A:7E 83:42:0B:03", "", "cboShutterSpeed.on=0;sldShutterExDRLevel.on=1"},
+    {"optShutter:0", "", "83:42:0B:00 83:42:14:00", "09-MANUAL SHUTTER SPEED=83:42:14:00",
+     "cboShutterSpeed.on=0;sldShutterExDRLevel.on=0"},
+    {"optShutter:5"}, {"optShutter:4"},  // M.ExDR and Auto(AES): nothing for the camera
+    // a running auto mode locks the others; Auto Off stops the one that runs
+    {"optAuto:1", "", "83:42:4A:00 83:42:19:01", "37-AUTO PAN KEY", "optAuto_2.on=0;optAuto_3.on=0"},
+    {"optAuto:0", "", "83:42:19:00", "", "optAuto_2.on=1;optAuto_3.on=1"},
+    {"optAuto:2", "", "83:42:4B:01 83:42:26:01", "38-AUTO PATROL KEY", "optAuto_1.on=0;optAuto_3.on=0"},
+    {"cmdSet", "", "82:45:2A", "", "optAuto=2"},  // Set leaves it running
+    {"optAuto:0", "", "83:42:26:00"}, {"cmdMenu", "", "82:45:29"},
+    // the menu key switches a running mode off first
+    {"optAuto:1", "", "83:42:4A:00 83:42:19:01"}, {"cmdMenu", "", "83:42:19:00 82:45:29", "", "optAuto=0"},
+    {"optAuto:3", "", "83:42:4B:02 83:42:26:01", "38-AUTO PATROL KEY"},
+    {"cmdMenu", "", "83:42:26:00 82:45:29", "", "optAuto=0;optAuto_1.on=1"},
+    {"cmdPosCall", "", "82:02:00 A0", "", "cmdPosCall=Position = 7"},
+    {"cmdPosCall", "", "82:02:00", "", "cmdPosCall=Position = -1",
+     {"Receive failed.\r\nCommand =82:02:00\r\nResult =NL"}, "82:02:00=NL"},
+    {"cmdPosCall", "", "82:02:00", "", "cmdPosCall=Position = -1",
+     {"Bad value.\r\nCommand =82:02:00\r\nResult =90:42:00:07"}, "82:02:00=BAD"},
+    // Save Parameter: "Completed!" only for what the camera took
+    {"cmdEnter", "", "83:45:16:00", "", "", {"Completed!"}},
+    {"cmdEnter", "", "83:45:16:00", "", "", {kCable}, "83:45:16=NL"},
+    {"txtCamTitle", " ABCD "}, {"cmdCmaTitleExec", "", "83:45:30:01 86:46:00:41:42:43:44",
+     "32-CHARACTER CODE SET;01-CAMERA TITLE=86:46:00:41:42:43:44", "txtCamTitle=ABCD"},
+    {"txtCamTitle", "CAFÉ"}, {"cmdCmaTitleExec", "", "", "", "", {kTitleChars}}, {"txtCamTitle", "ABCD"},
+    // factory reset: All resets the whole console, the other all but the position group
+    {"sldPTSpeed", "2"}, {"optFactorySettings:1", "", "", "", "cmdExecLoadFactorySettings.on=1"},
+    {"cmdExecLoadFactorySettings", "", "", "", "sldPTSpeed=2;optFactorySettings=1", {QString("N:") + kResetAll}},
+    {"cmdExecLoadFactorySettings", "", "83:45:32:00", "", "sldPTSpeed=5;sldPan=3200;optFactorySettings=0;"
+     "cmdExecLoadFactorySettings.on=0", {kResetAll, "Completed!"}},
+    {"sldPTSpeed", "2"}, {"sldPan", "100", "83:43:04:64"}, {"optFactorySettings:2"},
+    {"cmdExecLoadFactorySettings", "", "83:45:32:01", "", "sldPTSpeed=5;sldPan=100", {kResetKeep, "Completed!"}},
+    // unanswered: no "Completed!", the console goes back to its defaults all the same
+    {"sldPTSpeed", "2"}, {"optFactorySettings:1"},
+    {"cmdExecLoadFactorySettings", "", "83:45:32:00", "", "sldPTSpeed=5;sldPan=3200;optFactorySettings=0",
+     {kResetAll, kCable}, "83:45:32=NL"},
+};
+// clang-format on
 
 }  // namespace
 
 class TestWindow : public dxtest::RigTest {
     Q_OBJECT
 
-    // Every widget of the list that is hidden or disabled, or shown and enabled.
-    QString wrong(std::initializer_list<const char*> names, bool on) {
-        QStringList bad;
-        for (const char* n : names)
-            if (rig->w<QWidget>(n)->isEnabled() != on || rig->w<QWidget>(n)->isHidden() == on) bad << n;
-        return bad.join(' ');
+    // A control's value, list items (the current one starred), text, check
+    // mark, or enabled state ("1"/"0", for a name ending in ".on").
+    QString value(const QString& name) {
+        if (name.endsWith(".on")) return QString::number(rig->w<QWidget>(qPrintable(name.chopped(3)))->isEnabled());
+        QObject* c = rig->w<QObject>(qPrintable(name));
+        QString v;
+        if (auto* b = qobject_cast<QComboBox*>(c))
+            for (int i = 0; i < b->count(); ++i) v += (i == b->currentIndex() ? "*" : "") + b->itemText(i) + " ";
+        if (auto* s = qobject_cast<QSlider*>(c)) v = QString::number(s->value());
+        if (auto* g = qobject_cast<QButtonGroup*>(c)) v = QString::number(g->checkedId());
+        if (auto* a = qobject_cast<QAction*>(c)) v = a->isChecked() ? "on" : "off";
+        if (auto* e = qobject_cast<QLineEdit*>(c)) v = e->text();
+        if (auto* l = qobject_cast<QLabel*>(c)) v = l->text();
+        if (auto* b = qobject_cast<QAbstractButton*>(c)) v = b->text();
+        return v.trimmed();
     }
+    // The values, "|" between; "+" after a widget shown and enabled, "-" after one hidden and disabled.
+    QString look(std::initializer_list<const char*> names) {
+        QStringList out;
+        for (const char* n : names) {
+            auto* w = QString(n).endsWith(".on") ? nullptr : qobject_cast<QWidget*>(rig->w<QObject>(n));
+            out << value(n) + (w && w->isEnabled() != w->isHidden() ? w->isEnabled() ? "+" : "-" : "");
+        }
+        return out.join('|');
+    }
+    // Stops every axis at a known place: pan 84:43:04:07:68, tilt 84:43:05:01:48, zoom 83:43:02:05,
+    // focus 84:43:03:02:2C, iris 83:43:00:64.
+    void park() {
+        auto s = rig->sim.state();
+        for (int a = 0; a < 5; ++a) s.motion[a] = s.motionSpeed[a] = 0;
+        for (auto [item, value] : {std::pair{0x04, 1000}, {0x05, 200}, {0x02, 5}, {0x03, 300}, {0x00, 100}})
+            s.value03[item] = value;
+        rig->sim.setState(s);
+    }
+    void act(const Row& row, const QStringList& want, qsizetype press) {
+        const QString name = row.control, value = QString::fromUtf8(row.value);
+        if (name.contains(':'))
+            return rig->opt(qPrintable(name.section(':', 0, 0)), name.section(':', 1).toInt())->click();
+        QObject* c = rig->w<QObject>(row.control);
+        if (auto* s = qobject_cast<QSlider*>(c)) s->setValue(value.toInt());
+        if (auto* l = qobject_cast<QComboBox*>(c)) l->setCurrentIndex(value.toInt());
+        if (auto* k = qobject_cast<QCheckBox*>(c)) k->setChecked(value == "1");
+        if (auto* e = qobject_cast<QLineEdit*>(c)) e->setText(value);
+        if (auto* p = qobject_cast<QPushButton*>(c)) QTest::mouseClick(p, Qt::LeftButton);
+        if (auto* a = qobject_cast<QAction*>(c)) a->trigger();
+        if (auto* t = qobject_cast<QToolButton*>(c)) {
+            QTest::mousePress(t, Qt::LeftButton);
+            QCOMPARE(rig->frames(press), want.mid(0, press));  // the start goes out on the press
+            park();
+            QTest::mouseRelease(t, Qt::LeftButton);
+        }
+    }
+    void run(const Row& row) {
+        auto& r = *rig;
+        r.sim.clearReceived();
+        for (const QString& a : row.ask)
+            r.dialogs.expectMessage((a.startsWith("N:") ? a.mid(2) : a).toStdString(),
+                                    a.startsWith("N:") ? dxcmd::Answer::No
+                                    : a.endsWith("?")  ? dxcmd::Answer::Yes : dxcmd::Answer::Ok);
+        const QString fault = row.fault;
+        if (!fault.isEmpty())
+            r.sim.injectFault(fault.section('=', 0, 0).toStdString(),
+                              fault.endsWith("=NL") ? dxsim::Fault::NoReply : dxsim::Fault::BadFirstByte);
+        QStringList want = QString(row.frames).split(' ', Qt::SkipEmptyParts);
+        const qsizetype press = want.indexOf("|");
+        want.removeAll("|");
+        act(row, want, press);
+        QCOMPARE(r.frames(want.size()), want);
+        QVERIFY2(!r.dialogs.pending() && r.failures.isEmpty(), qPrintable(r.failures.join('\n')));
+        const QMap<QString, QString> groups{{"42", "VALUE02"}, {"43", "VALUE03"}, {"45", "TRIGGER"}, {"46", "STRING"}};
+        for (const QString& k : QString(row.key).split(';', Qt::SkipEmptyParts)) {
+            const QString value = k.contains('=') ? k.section('=', 1) : want.value(0);
+            const QString section = k.startsWith('[') ? k.mid(1).section(']', 0, 0) : groups.value(value.mid(3, 2));
+            QCOMPARE(r.key(qPrintable(section), qPrintable(k.section('=', 0, 0).section(']', -1))), value);
+        }
+        for (const QString& a : QString(row.after).split(';', Qt::SkipEmptyParts))
+            QCOMPARE(a.section('=', 0, 0) + "=" + value(a.section('=', 0, 0)), a);
+    }
+
     // Selects a button without running its handler, then refreshes.
     void refreshWith(const char* group, int id) {
         QAbstractButton* b = rig->opt(group, id);
@@ -53,60 +262,117 @@ class TestWindow : public dxtest::RigTest {
     }
 
 private slots:
+    void eachControlSendsItsCommand() {
+        OPEN_RIG();
+        auto s = r.sim.state();
+        s.selectedPreset = 7;
+        r.sim.setState(s);
+        for (const Row& row : kTable) {
+            run(row);
+            QVERIFY2(!QTest::currentTestFailed(), qPrintable(QString("at %1 %2").arg(row.control, row.value)));
+        }
+    }
+
+    // A mode the buttons no longer show, or one switched on while the console
+    // filled itself, is still switched off before the menu opens.
+    void menuSwitchesOffARememberedMode() {
+        OPEN_RIG();
+        r.win->console().AutoModeIndex = 1;
+        QTest::mouseClick(r.w<QPushButton>("cmdMenu"), Qt::LeftButton);
+        QCOMPARE(r.frames(2), (QStringList{"83:42:19:00", "82:45:29"}));
+        r.state.UpdatingFromCamera = true;
+        r.opt("optAuto", 3)->click();
+        r.state.UpdatingFromCamera = false;
+        r.sim.clearReceived();
+        r.opt("optAuto", 0)->click();
+        QCOMPARE(r.frames(1), QStringList{"83:42:26:00"});
+    }
+
+    // The release never reaches the button: the camera must not be left
+    // moving, and a late release sends no second stop.
+    void lostHoldStopsOnce() {
+        for (int how = 0; how < 5; ++how) {
+            OPEN_RIG();
+            auto* b = r.w<QToolButton>("cmdZoomTele");
+            QTest::mousePress(b, Qt::LeftButton);
+            QEvent deactivate(QEvent::WindowDeactivate);
+            QFocusEvent focusOut(QEvent::FocusOut, Qt::ActiveWindowFocusReason);
+            if (how == 0) QApplication::sendEvent(r.win.get(), &deactivate);
+            if (how == 1) QApplication::sendEvent(b, &focusOut);
+            if (how == 2) b->hide();
+            if (how == 3) b->setEnabled(false);
+            if (how == 4) r.dialogs.expectMessage("Are you sure to exit program? (Was a setup saved by "
+                                                  "<Save Parameter Button> or <Position Save Menu>?)");
+            if (how == 4) QVERIFY(r.win->close() && !r.win->isVisible());
+            const QStringList stopped{"83:45:0C:02", "82:45:0E", "82:03:02", "A0"};
+            QCOMPARE(r.frames(4), stopped);
+            QTest::mouseRelease(b, Qt::LeftButton);
+            r.w<QSlider>("sldPan")->setValue(100);  // whatever the release sent comes before this
+            QCOMPARE(r.frames(5), stopped + QStringList{"83:43:04:64"});
+            closeRig();
+        }
+    }
+
+    // A release that comes in while the start command still waits for the
+    // camera stops the movement once that exchange is over.
+    void releaseDuringTheStartExchange() {
+        OPEN_RIG();
+        r.onWait = [] { QCoreApplication::processEvents(); };
+        r.sim.setTurnaroundMs(60);
+        auto* b = r.w<QToolButton>("cmdRight");
+        const QPointF at(b->rect().center());
+        QCoreApplication::postEvent(b, new QMouseEvent(QEvent::MouseButtonRelease, at, b->mapToGlobal(at),
+                                                       Qt::LeftButton, Qt::NoButton, Qt::NoModifier));
+        QTest::mousePress(b, Qt::LeftButton);
+        QCOMPARE(r.frames(4), (QStringList{"83:45:00:1A", "82:45:02", "82:03:04", "A0"}));
+        QCOMPARE(r.sim.state().motion[0], 0);
+    }
+
+    // No camera chosen on a multi-drop line: the starts are refused, so there
+    // is no movement to stop and no second round of refusals.
+    void refusedStartNeedsNoStop() {
+        OPEN_RIG();
+        r.state.CommStyle = 1;
+        r.dialogs.expectMessage("Please choose a camera number.");
+        r.dialogs.expectMessage("Please choose a camera number.");
+        QTest::mouseClick(r.w<QToolButton>("cmdUpRight"), Qt::LeftButton);
+        r.state.CommStyle = 0;
+        r.w<QSlider>("sldPan")->setValue(100);  // the first thing on the line
+        QCOMPARE(r.frames(1), QStringList{"83:43:04:64"});
+    }
+
+    // ---- the window itself
     void startsWithItsDefaultsAndSendsNothing() {
         OPEN_RIG();
         QCOMPARE(QString::fromStdString(r.state.CurrentFile), r.dir.filePath("current.orn"));
         QFile f(r.dir.filePath("current.orn"));
         QVERIFY(f.open(QIODevice::ReadOnly));
-        QCOMPARE(QString::fromLatin1(f.readAll()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts),
-                 (QStringList{"[OPTION]", "MODEL=1", "COMPORT=1", "DEVICETYPE=1", "[APPTYPE]", "APPNAME=DX410_430"}));
+        QCOMPARE(f.readAll(), "[OPTION]\r\nMODEL=1\r\nCOMPORT=1\r\nDEVICETYPE=1\r\n[APPTYPE]\r\nAPPNAME=DX410_430\r\n");
         QVERIFY(r.sim.received().empty());
         QVERIFY(r.state.CommPort == 1 && r.state.CommDeviceType == 1 && r.state.CommStyle == 0 && !r.state.busy());
-        QCOMPARE(r.state.MachineID, std::string("0"));
-        QCOMPARE(r.win->windowTitle(), QStringLiteral("ORN CCTV Camera  DX-410 / DX-430  Controller"));
-        QCOMPARE(r.w<QLabel>("lblModel")->text() + r.w<QLabel>("lblCom")->text() + r.w<QLabel>("lblInterface")->text(),
-                 QStringLiteral("DX-410COM<u>1</u>RS422A"));
-        for (const char* on : {"mnuTkc_1", "mnuCom_0", "mnuDeviceType_0"}) QVERIFY2(r.w<QAction>(on)->isChecked(), on);
-        QVERIFY(!r.w<QAction>("mnuTkc_0")->isChecked() && !r.win->isDX430());
-        QVERIFY(!r.w<QAction>("mnuDeviceType_2")->isVisible());
+        QVERIFY(r.state.MachineID == "0" && !r.w<QAction>("mnuDeviceType_2")->isVisible());
         QVERIFY(!r.w<QAction>("mnuLog")->isVisible() && !r.w<QAction>("mnuLog")->isEnabled());  // the diagnostic program's
-        QCOMPARE(wrong({"fraBW", "cboSenseUpPriority"}, false), QString());
-
+        QCOMPARE(r.win->windowTitle(), "ORN CCTV Camera  DX-410 / DX-430  Controller");
+        QCOMPARE(look({"lblModel", "lblCom", "lblInterface", "mnuTkc_1", "fraBW", "cboSenseUpPriority"}),
+                 "DX-410+|COM<u>1</u>+|RS422A+|on|-|*Motion Picture-");
         auto* list = r.w<QTreeWidget>("lswPresetPosition");
-        QCOMPARE(list->topLevelItemCount(), 100);
-        QCOMPARE(list->headerItem()->text(1), QStringLiteral("Position Title"));
+        QVERIFY(list->topLevelItemCount() == 100 && list->headerItem()->text(1) == "Position Title");
         for (int row : {0, 7, 99}) {
-            const QString n = row ? QString::number(row) : QStringLiteral("00");
-            QCOMPARE(list->topLevelItem(row)->text(0), n);
-            QCOMPARE(list->topLevelItem(row)->text(1), n + QStringLiteral("  No information"));
-            QVERIFY(list->topLevelItem(row)->text(2).isEmpty());
+            const QString n = row ? QString::number(row) : "00";
+            const auto* item = list->topLevelItem(row);
+            QCOMPARE(item->text(0) + "|" + item->text(1) + "|" + item->text(2), n + "|" + n + "  No information|");
         }
-        const struct {
-            const char* name;
-            int min, max, value, page;
-        } sliders[] = {{"sldPan", 0, 6399, 3200, 45},          {"sldTilt", 0, 6400, 1600, 45},
-                       {"sldPTSpeed", 0, 7, 5, 1},             {"sldZoomSpeed", 0, 3, 2, 1},
-                       {"sldFocusSpeed", 0, 3, 1, 1},          {"sldShutterExDRLevel", -5, 5, 0, 1},
-                       {"sldWhiteBalanceRB", 0, 255, 95, 16},  {"sldWhiteBalanceMgG", 0, 255, 63, 16},
-                       {"sldLevelAdjColour", -5, 5, 0, 1}};
-        for (const auto& s : sliders) {
-            auto* w = r.w<QSlider>(s.name);
-            QVERIFY2(w->minimum() == s.min && w->maximum() == s.max && w->value() == s.value && w->pageStep() == s.page,
-                     s.name);
+        QCOMPARE(look({"sldPan", "sldTilt", "sldPTSpeed", "sldZoomSpeed", "sldFocusSpeed", "sldWhiteBalanceRB",
+                       "sldWhiteBalanceMgG", "sldShutterExDRLevel", "cboIrisMode", "cboShutterSpeed"}),
+                 "3200+|1600+|5+|2+|1+|95|63|0|Manual *Auto Auto(+) Auto(-)+|"
+                 "*1/120 1/250 1/500 1/1000 1/2000 1/4000 1/10000");
+        for (auto [name, min, max, page] : {std::tuple{"sldPan", 0, 6399, 45}, {"sldTilt", 0, 6400, 45},
+                                            {"sldWhiteBalanceRB", 0, 255, 16}, {"sldLevelAdjColour", -5, 5, 1}}) {
+            auto* s = r.w<QSlider>(name);
+            QVERIFY2(s->minimum() == min && s->maximum() == max && s->pageStep() == page, name);
         }
         // tilt 0 is at the top, where its label is
         QVERIFY(r.w<QSlider>("sldTilt")->invertedAppearance() && r.w<QSlider>("sldTilt")->invertedControls());
-        QCOMPARE(items(r.w<QComboBox>("cboIrisMode")), (QStringList{"Manual", "Auto", "Auto(+)", "Auto(-)"}));
-        QCOMPARE(items(r.w<QComboBox>("cboShutterSpeed")),
-                 (QStringList{"1/120", "1/250", "1/500", "1/1000", "1/2000", "1/4000", "1/10000"}));
-        QCOMPARE(items(r.w<QComboBox>("cboSenseUpSelect")), (QStringList{"Off", "x2"}));
-        QCOMPARE(r.w<QComboBox>("cboIrisMode")->currentIndex() * 10 + r.w<QComboBox>("cboShutterSpeed")->currentIndex(), 10);
-        QString groups;
-        for (const char* g : {"optAuto", "optVariablePT", "optShutter", "optBLCArea", "optAGC", "optWhiteBalance", "optBW",
-                              "optBWLevelAuto", "optBWLightType", "optFactorySettings", "optCommunicationStyle"})
-            groups += QString::number(r.w<QButtonGroup>(g)->checkedId());
-        QCOMPARE(groups, QStringLiteral("01001101000"));
-        QCOMPARE(r.w<QTabWidget>("tabCameraCtrl")->count(), 4);
         QCOMPARE(r.w<QTabWidget>("tabCameraCtrl")->currentIndex(), 0);
     }
 
@@ -117,193 +383,166 @@ private slots:
         const auto only430 = {"fraBW", "fraBWLevelAuto", "fraBWLightType", "cboSenseUpPriority", "lblSenseUpPriority",
                               "optBW_6", "optBWLightType_1"};
         r.w<QAction>("mnuTkc_0")->trigger();
-        QVERIFY(r.win->isDX430() && !r.w<QAction>("mnuTkc_1")->isChecked());
-        QCOMPARE(r.w<QLabel>("lblModel")->text(), QStringLiteral("DX-430"));
-        QCOMPARE(r.key("OPTION", "MODEL"), QStringLiteral("0"));
-        QCOMPARE(items(r.w<QComboBox>("cboSenseUpSelect")), (QStringList{"Off", "x2", "x4", "x8", "x16", "x32", "x24"}));
-        QCOMPARE(wrong(only430, true), QString());
+        QCOMPARE(look({"lblModel", "mnuTkc_0", "mnuTkc_1", "cboSenseUpSelect"}),
+                 "DX-430+|on|off|*Off x2 x4 x8 x16 x32 x24+");
+        QCOMPARE(look(only430), "+|+|+|*Motion Picture+|Priority+|Alarm4+|IR+");
+        QVERIFY(r.win->isDX430() && r.key("OPTION", "MODEL") == "0");
         r.state.InitializingConsole = true;  // a value the camera reported; the switch back drops it
         r.w<QComboBox>("cboSenseUpSelect")->setCurrentIndex(6);
         r.state.InitializingConsole = false;
         r.w<QAction>("mnuTkc_1")->trigger();
-        QVERIFY(!r.win->isDX430() && !r.w<QAction>("mnuTkc_0")->isChecked());
-        QCOMPARE(r.w<QLabel>("lblModel")->text(), QStringLiteral("DX-410"));
-        QCOMPARE(r.key("OPTION", "MODEL"), QStringLiteral("1"));
-        QCOMPARE(items(r.w<QComboBox>("cboSenseUpSelect")), (QStringList{"Off", "x2"}));
-        QCOMPARE(r.w<QComboBox>("cboSenseUpSelect")->currentIndex(), 0);
-        QCOMPARE(wrong(only430, false), QString());
-        QVERIFY(r.sim.received().empty());
+        QCOMPARE(look({"lblModel", "mnuTkc_0", "mnuTkc_1", "cboSenseUpSelect"}), "DX-410+|off|on|*Off x2+");
+        QCOMPARE(look(only430), "-|-|-|*Motion Picture-|Priority-|Alarm4-|IR-");
+        QVERIFY(!r.win->isDX430() && r.key("OPTION", "MODEL") == "1" && r.sim.received().empty());
     }
 
     void portAndInterfaceMenus() {
         OPEN_RIG();
-        QVERIFY(r.w<QLabel>("lblPortStatus")->text().contains(QString::fromStdString(r.sim.devicePath())));
-        // COM1 now leads nowhere: only port 3 reaches the camera
-        setenv("DX410_COM1", "/nonexistent/dx410-port", 1);
+        auto* status = r.w<QLabel>("lblPortStatus");
+        QCOMPARE(status->text(), QString::fromStdString("COM1: " + r.sim.devicePath()));
+        setenv("DX410_COM1", "/nonexistent/dx410-port", 1);  // only port 3 reaches the camera now
         setenv("DX410_COM3", r.sim.devicePath().c_str(), 1);
         r.w<QAction>("mnuCom_2")->trigger();
-        QCOMPARE(r.w<QLabel>("lblCom")->text(), QStringLiteral("COM<u>3</u>"));
-        QCOMPARE(r.key("OPTION", "COMPORT"), QStringLiteral("3"));
-        for (int i = 0; i < 4; ++i) QCOMPARE(r.w<QAction>(qPrintable(QStringLiteral("mnuCom_%1").arg(i)))->isChecked(), i == 2);
-        QVERIFY(r.w<QLabel>("lblPortStatus")->text().startsWith(QStringLiteral("COM3")));
+        QCOMPARE(look({"lblCom", "mnuCom_0", "mnuCom_1", "mnuCom_2", "mnuCom_3"}), "COM<u>3</u>+|off|off|on|off");
+        QVERIFY(r.key("OPTION", "COMPORT") == "3" && status->text().startsWith("COM3"));
         QCOMPARE(sendSet(), int16_t(0));
         QCOMPARE(r.sim.received(), std::vector<std::string>{"82:45:2A"});
-        QCOMPARE(r.w<QLabel>("lblACKResult")->text(), QStringLiteral("Matched!"));
+        QCOMPARE(r.w<QLabel>("lblACKResult")->text(), "Matched!");
         QVERIFY(!QApplication::overrideCursor());
-
         // a port that cannot be opened says why, beside the cable message
         r.w<QAction>("mnuCom_0")->trigger();
         r.dialogs.expectMessage("Communication error! Please check the cable.");
         QCOMPARE(sendSet(), int16_t(2));
-        QVERIFY(r.w<QLabel>("lblPortStatus")->text().endsWith(
-            QStringLiteral("(/nonexistent/dx410-port) could not be opened: not found")));
+        QCOMPARE(status->text(), "COM1 (/nonexistent/dx410-port) could not be opened: not found");
         // no permission is the usual trouble on a fresh desktop: say what to do
         r.win->showPortStatus("/dev/ttyS0", dxlink_port_error_text(static_cast<int>(dxlink::PortError::Permission)));
-        QVERIFY(r.w<QLabel>("lblPortStatus")->text().contains(QStringLiteral("dialout")));
+        QVERIFY(status->text().contains("dialout"));
         r.win->showPortStatus("/dev/ttyS0", dxlink_port_error_text(static_cast<int>(dxlink::PortError::Busy)));
-        QVERIFY(!r.w<QLabel>("lblPortStatus")->text().contains(QStringLiteral("dialout")));
+        QVERIFY(!status->text().contains("dialout"));
         unsetenv("DX410_COM3");
-
         r.w<QAction>("mnuDeviceType_1")->trigger();
-        QCOMPARE(r.state.CommDeviceType, int16_t(2));
-        QCOMPARE(r.key("OPTION", "DEVICETYPE"), QStringLiteral("2"));
-        QCOMPARE(r.w<QLabel>("lblInterface")->text(), QStringLiteral("RS485"));
-        QVERIFY(!r.w<QAction>("mnuDeviceType_0")->isChecked());
+        QCOMPARE(look({"lblInterface", "mnuDeviceType_0", "mnuDeviceType_1"}), "RS485+|off|on");
+        QVERIFY(r.state.CommDeviceType == 2 && r.key("OPTION", "DEVICETYPE") == "2");
         r.win->mnuDeviceType_Click(2);  // the hidden item, as a setting file selects it
-        QCOMPARE(r.w<QLabel>("lblInterface")->text(), QStringLiteral("RS232C"));
-        QCOMPARE(r.key("OPTION", "DEVICETYPE"), QStringLiteral("3"));
-        QVERIFY(r.w<QAction>("mnuDeviceType_2")->isChecked());
+        QCOMPARE(look({"lblInterface", "mnuDeviceType_1", "mnuDeviceType_2"}), "RS232C+|off|on");
+        QCOMPARE(r.key("OPTION", "DEVICETYPE"), "3");
     }
 
     void multiDropAndCameraNumber() {
-        OPEN_RIG(dxtest::Unpaced(16));
+        OPEN_RIG({.multiDropCameras = 16, .paced = false});
+        const auto cams = r.w<QButtonGroup>("optCamSel")->buttons();
+        auto camsAre = [&](bool on) {
+            return cams.size() == 32 && std::ranges::all_of(cams, [&](auto* b) { return b->isEnabled() == on; }) &&
+                   std::ranges::none_of(cams, [](auto* b) { return b->isChecked(); });
+        };
         r.state.UpdatingFromCamera = true;  // the notice waits out a load from the camera
         r.opt("optCommunicationStyle", 1)->click();
         r.state.UpdatingFromCamera = false;
-        QVERIFY(r.dialogs.shown().empty());
-        r.dialogs.expectMessage(kRestartNotice);
+        r.dialogs.expectMessage(
+            "When you changed [Communication Style] or [Machine ID],you must restart your camera to take effect.");
         r.opt("optCommunicationStyle", 0)->click();
         QVERIFY(!r.w<QGroupBox>("fraCamSel")->isEnabled());
         r.opt("optCommunicationStyle", 1)->click();  // said once only
-        QCOMPARE(r.dialogs.shown().size(), size_t(1));
-        QCOMPARE(r.dialogs.shown().back().icon, dxcmd::Icon::Information);
-        QCOMPARE(r.state.CommStyle, int16_t(1));
-        QCOMPARE(r.key("COMMUNICATION", "STYLE"), QStringLiteral("1"));
-        QVERIFY(r.w<QGroupBox>("fraCamSel")->isEnabled());
-        auto* addressed = r.w<QLabel>("lblAddressedCamera");
-        QCOMPARE(addressed->text(), QStringLiteral("No camera chosen"));
-        const auto cams = r.w<QButtonGroup>("optCamSel")->buttons();
-        QCOMPARE(cams.size(), 32);
-        for (auto* b : cams) QVERIFY(b->isEnabled() && !b->isChecked());
-        // no camera chosen yet: refused before anything reaches the line
-        r.dialogs.expectMessage("Please choose a camera number.");
+        QVERIFY(r.dialogs.shown().size() == 1 && r.dialogs.shown().back().icon == dxcmd::Icon::Information);
+        QVERIFY(r.key("COMMUNICATION", "STYLE") == "1" && camsAre(true));
+        QCOMPARE(r.w<QLabel>("lblAddressedCamera")->text(), "No camera chosen");
+        r.dialogs.expectMessage("Please choose a camera number.");  // refused before anything reaches the line
         QCOMPARE(sendSet(), dxcmd::kStatusRefused);
         QVERIFY(r.sim.received().empty());
-
         r.opt("optCamSel", 9)->click();
-        QCOMPARE(r.key("COMMUNICATION", "MACHINE ID"), QStringLiteral("0A"));
+        QCOMPARE(r.key("COMMUNICATION", "MACHINE ID"), "0A");
         QCOMPARE(sendSet(), int16_t(0));
         QCOMPARE(r.sim.received(), std::vector<std::string>{"B1:01:0A:82:45:2A"});
         r.opt("optCamSel", 31)->click();
-        QCOMPARE(r.state.MachineID, std::string("20"));
-        QCOMPARE(addressed->text(), QStringLiteral("Camera 32"));
-
+        QCOMPARE(r.w<QLabel>("lblAddressedCamera")->text(), "Camera 32");
         // back to one camera: numbers off, camera kept
         r.opt("optCommunicationStyle", 0)->click();
-        QCOMPARE(r.key("COMMUNICATION", "STYLE"), QStringLiteral("0"));
-        QVERIFY(!r.w<QGroupBox>("fraCamSel")->isEnabled());
-        for (auto* b : cams) QVERIFY(!b->isEnabled() && !b->isChecked());
-        QCOMPARE(addressed->text(), QStringLiteral("P to P"));
+        QVERIFY(r.key("COMMUNICATION", "STYLE") == "0" && !r.w<QGroupBox>("fraCamSel")->isEnabled() && camsAre(false));
+        QCOMPARE(r.w<QLabel>("lblAddressedCamera")->text(), "P to P");
         r.opt("optCommunicationStyle", 1)->click();
-        // the buttons show none after the refresh; the camera addressed is still named
-        for (auto* b : cams) QVERIFY(!b->isChecked());
-        QCOMPARE(addressed->text(), QStringLiteral("Camera 32"));
-        QCOMPARE(r.state.MachineID, std::string("20"));
+        QVERIFY(camsAre(true));  // none shown chosen after the refresh; the camera is still named
+        QCOMPARE(r.w<QLabel>("lblAddressedCamera")->text(), "Camera 32");
     }
 
     void enabledStates() {
         OPEN_RIG();
-        auto on = [&] {  // shutter speed, ExDR level, manual white balance, factory reset, auto modes
-            QString s;
-            for (const char* n : {"cboShutterSpeed", "lblShutterSpeed", " ", "lblExDRLevel", "sldShutterExDRLevel",
-                                  "lblExDRLevelMin", "lblExDRLevelMax", " ", "sldWhiteBalanceRB", "lblWhiteBalanceRB",
-                                  "lblWhiteBalanceRBMin", "lblWhiteBalanceRBMax", "sldWhiteBalanceMgG", "lblWhiteBalanceMgG",
-                                  "lblWhiteBalanceMgGMin", "lblWhiteBalanceMgGMax", " ", "cmdExecLoadFactorySettings", " ",
-                                  "optAuto_0", "optAuto_1", "optAuto_2", "optAuto_3", " ", "fraCamSel"})
-                s += *n == ' ' ? QStringLiteral(" ") : QString::number(r.w<QWidget>(n)->isEnabled());
+        // shutter speed, ExDR level, manual white balance, factory reset, auto modes, camera numbers
+        const auto tracked = {
+            "cboShutterSpeed.on", "lblShutterSpeed.on", "lblExDRLevel.on", "sldShutterExDRLevel.on", "lblExDRLevelMin.on",
+            "lblExDRLevelMax.on", "sldWhiteBalanceRB.on", "lblWhiteBalanceRB.on", "lblWhiteBalanceRBMin.on",
+            "lblWhiteBalanceRBMax.on", "sldWhiteBalanceMgG.on", "lblWhiteBalanceMgG.on", "lblWhiteBalanceMgGMin.on",
+            "lblWhiteBalanceMgGMax.on", "cmdExecLoadFactorySettings.on", "optAuto_0.on", "optAuto_1.on", "optAuto_2.on",
+            "optAuto_3.on", "fraCamSel.on"};
+        auto on = [&] {
+            QString s = look(tracked).remove('|');
+            for (int at : {2, 7, 16, 18, 23}) s.insert(at, ' ');
             return s;
         };
-        QCOMPARE(on(), QStringLiteral("00 0000 00000000 0 1111 0"));  // Normal shutter, ATW, no reset, P to P
-        const struct {
-            const char* group;
-            int id;
-            const char* states;
-        } rules[] = {
-            {"optAuto", 2, "00 0000 00000000 0 1010 0"},       {"optAuto", 0, "00 0000 00000000 0 1111 0"},
-            {"optShutter", 1, "11 0000 00000000 0 1111 0"},    {"optShutter", 2, "00 1111 00000000 0 1111 0"},
-            {"optShutter", 5, "00 1111 00000000 0 1111 0"},    // M.ExDR and AES leave the last state alone
-            {"optWhiteBalance", 4, "00 1111 11111111 0 1111 0"}, {"optFactorySettings", 2, "00 1111 11111111 1 1111 0"},
-            {"optCommunicationStyle", 1, "00 1111 11111111 1 1111 1"}, {"optFactorySettings", 0, "00 1111 11111111 0 1111 1"},
-        };
-        for (const auto& rule : rules) {
-            refreshWith(rule.group, rule.id);
-            QVERIFY2(on() == QLatin1String(rule.states), qPrintable(rule.group + on()));
+        QCOMPARE(on(), "00 0000 00000000 0 1111 0");  // Normal shutter, ATW, no reset, P to P
+        for (auto [group, id, states] : {std::tuple{"optAuto", 2, "00 0000 00000000 0 1010 0"},
+                                         {"optAuto", 0, "00 0000 00000000 0 1111 0"},
+                                         {"optShutter", 1, "11 0000 00000000 0 1111 0"},
+                                         {"optShutter", 2, "00 1111 00000000 0 1111 0"},
+                                         {"optShutter", 5, "00 1111 00000000 0 1111 0"},  // M.ExDR, AES: as they were
+                                         {"optWhiteBalance", 4, "00 1111 11111111 0 1111 0"},
+                                         {"optFactorySettings", 2, "00 1111 11111111 1 1111 0"},
+                                         {"optCommunicationStyle", 1, "00 1111 11111111 1 1111 1"},
+                                         {"optFactorySettings", 0, "00 1111 11111111 0 1111 1"}}) {
+            refreshWith(group, id);
+            QVERIFY2(on() == states, qPrintable(group + on()));
         }
-        // nothing changes while a load fills the console
         for (bool* flag : {&r.state.LoadingSettingFile, &r.state.UpdatingFromCamera}) {
-            *flag = true;
+            *flag = true;  // nothing changes while a load fills the console
             refreshWith("optCommunicationStyle", 0);
             refreshWith("optFactorySettings", 1);
             *flag = false;
-            QCOMPARE(on(), QStringLiteral("00 1111 11111111 0 1111 1"));
+            QCOMPARE(on(), "00 1111 11111111 0 1111 1");
         }
         // the handlers that change what is enabled refresh, also when they send nothing
-        for (auto [g, id] : {std::pair{"optShutter", 4}, {"optShutter", 5}, {"optWhiteBalance", 1}, {"optAuto", 1}, {"optAuto", 0}}) {
+        for (auto [group, id] : {std::pair{"optShutter", 4}, {"optShutter", 5}, {"optWhiteBalance", 1}, {"optAuto", 1},
+                                 {"optAuto", 0}}) {
             r.w<QWidget>("cmdExecLoadFactorySettings")->setEnabled(false);
-            r.opt(g, id)->click();
-            QVERIFY2(r.w<QWidget>("cmdExecLoadFactorySettings")->isEnabled(), g);
+            r.opt(group, id)->click();
+            QVERIFY2(r.w<QWidget>("cmdExecLoadFactorySettings")->isEnabled(), group);
         }
     }
 
+    // On an 800 x 600 screen every control has its room, the sliders enough to
+    // set a value by mouse, each end label nearer its own end of its slider.
     void fitsTheSmallestScreen() {
         OPEN_RIG();
         r.w<QAction>("mnuTkc_0")->trigger();  // the model with every control shown
-        const int frameW = 12, frameH = 40;   // window frame and title bar of a typical desktop
-        const QSize need = r.win->minimumSizeHint();
-        QVERIFY2(need.width() + frameW <= 800 && need.height() + frameH <= 600,
-                 qPrintable(QStringLiteral("minimum %1 x %2").arg(need.width()).arg(need.height())));
-        r.win->resize(800 - frameW, 600 - frameH);
+        const QSize frame(12, 40), need = r.win->minimumSizeHint();  // frame and title bar of a typical desktop
+        QVERIFY2(need.width() + frame.width() <= 800 && need.height() + frame.height() <= 600,
+                 qPrintable(QString("minimum %1 x %2").arg(need.width()).arg(need.height())));
+        r.win->resize(QSize(800, 600) - frame);
         QVERIFY(QTest::qWaitForWindowExposed(r.win.get()));
-        auto* tab = r.w<QTabWidget>("tabCameraCtrl");
         auto at = [&](QWidget* c) { return QRect(c->mapTo(r.win.get(), QPoint(0, 0)), c->size()); };
+        auto* tab = r.w<QTabWidget>("tabCameraCtrl");
         QStringList bad;
         for (int page = 0; page < tab->count(); ++page) {
             tab->setCurrentIndex(page);
             r.win->layout()->activate();
             for (auto* c : r.win->centralWidget()->findChildren<QWidget*>()) {
-                if (!c->isVisible() || c->objectName().isEmpty() || c->objectName().startsWith(QLatin1String("qt_"))) continue;
+                const QString n = c->objectName();
+                if (!c->isVisible() || n.isEmpty() || n.startsWith("qt_")) continue;
                 const QSize min = c->minimumSizeHint();
-                if (!r.win->centralWidget()->rect().contains(c->mapTo(r.win->centralWidget(), c->rect().bottomRight())) ||
-                    (min.isValid() && (c->width() < min.width() || c->height() < min.height())))
-                    bad << c->objectName();
-                // room to set a value by mouse; end labels nearer their own end of the slider
+                if (!at(r.win->centralWidget()).contains(at(c)) || c->width() < min.width() || c->height() < min.height())
+                    bad << n;
                 auto* s = qobject_cast<QSlider*>(c);
                 if (!s) continue;
+                const QRect g = at(s);
                 const bool across = s->orientation() == Qt::Horizontal;
-                const int length = across ? s->width() : s->height();
-                const QString n = c->objectName();
-                if (length < (n == QLatin1String("sldPan") ? 250 : n == QLatin1String("sldTilt") ? 150 : 120))
-                    bad << QStringLiteral("%1 %2 px").arg(n).arg(length);
-                const QString base = n == QLatin1String("sldShutterExDRLevel") ? QStringLiteral("lblExDRLevel") : "lbl" + n.mid(3);
-                const QRect sr = at(s);
-                QPointF low = across ? QPointF(sr.left(), sr.center().y()) : QPointF(sr.center().x(), sr.bottom());
-                QPointF high = across ? QPointF(sr.right(), sr.center().y()) : QPointF(sr.center().x(), sr.top());
+                if ((across ? g.width() : g.height()) < (n == "sldPan" ? 250 : n == "sldTilt" ? 150 : 120)) bad << n;
+                const QString base = n == "sldShutterExDRLevel" ? QString("lblExDRLevel") : "lbl" + n.mid(3);
+                QPointF low = across ? QPointF(g.left(), g.center().y()) : QPointF(g.center().x(), g.bottom());
+                QPointF high = across ? QPointF(g.right(), g.center().y()) : QPointF(g.center().x(), g.top());
                 if (s->invertedAppearance()) std::swap(low, high);
                 const QPointF minAt = at(r.w<QLabel>(qPrintable(base + "Min"))).center();
                 const QPointF maxAt = at(r.w<QLabel>(qPrintable(base + "Max"))).center();
                 if (QLineF(minAt, low).length() >= QLineF(minAt, high).length() ||
                     QLineF(maxAt, high).length() >= QLineF(maxAt, low).length())
-                    bad << n + QStringLiteral(" end labels");
+                    bad << base + " labels";
             }
         }
         bad.removeDuplicates();
@@ -314,15 +553,16 @@ private slots:
         OPEN_RIG();
         QStringList unnamed;
         for (auto* c : r.win->findChildren<QWidget*>()) {
-            if (c->objectName().startsWith(QLatin1String("qt_")) || qobject_cast<QTabBar*>(c->parentWidget()) ||
+            if (c->objectName().startsWith("qt_") || qobject_cast<QTabBar*>(c->parentWidget()) ||
                 qobject_cast<QScrollBar*>(c))
                 continue;
             const bool control = qobject_cast<QAbstractButton*>(c) || qobject_cast<QAbstractSlider*>(c) ||
                                  qobject_cast<QComboBox*>(c) || qobject_cast<QLineEdit*>(c) ||
                                  qobject_cast<QTreeWidget*>(c) || qobject_cast<QGroupBox*>(c);
-            if (control && c->objectName().isEmpty()) unnamed << QString::fromLatin1(c->metaObject()->className());
             QAccessibleInterface* a = QAccessible::queryAccessibleInterface(c);
-            if (!c->objectName().isEmpty() && (!a || a->text(QAccessible::Name).trimmed().isEmpty())) unnamed << c->objectName();
+            if ((control && c->objectName().isEmpty()) ||
+                (!c->objectName().isEmpty() && (!a || a->text(QAccessible::Name).trimmed().isEmpty())))
+                unnamed << c->objectName() + c->metaObject()->className();
         }
         QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(' ')));
         QCOMPARE(r.w<QButtonGroup>("optBLCArea")->buttons().size() + r.w<QButtonGroup>("optBW")->buttons().size(), 14);
@@ -341,12 +581,253 @@ private slots:
 
     // A start check that fails ends the load before any of the console's set-up.
     void failedStartCheckStopsTheLoad() {
-        rig = std::make_unique<dxtest::ConsoleRig>(dxtest::Unpaced());
         int checks = 0;
-        QVERIFY(!rig->open([&](dxconsole::ConsoleDeps& d) { d.startChecks = [&] { return ++checks, false; }; }));
-        QCOMPARE(checks, 1);
-        QVERIFY(rig->state.CurrentFile.empty() && !QFile::exists(rig->dir.filePath("current.orn")));
+        QVERIFY(!open({.paced = false}, [&](dxconsole::ConsoleDeps& d) { d.startChecks = [&] { return !++checks; }; }));
+        QVERIFY(checks == 1 && rig->state.CurrentFile.empty() && !QFile::exists(rig->dir.filePath("current.orn")));
         QVERIFY(rig->w<QLabel>("lblModel")->text().isEmpty());
+    }
+
+    // ---- the program shell around the window
+    void startChecks() {
+        QVERIFY(dxshell::ScreenSizeAccepted(800, 600) && dxshell::ScreenSizeAccepted(1920, 1080));
+        QVERIFY(!dxshell::ScreenSizeAccepted(800, 599) && !dxshell::ScreenSizeAccepted(799, 600));
+        rig = std::make_unique<dxtest::ConsoleRig>(dxsim::Options{});  // for its dialogs only
+        auto& dialogs = rig->dialogs;
+        QTemporaryDir dir;
+        dxshell::InstanceLock first(dir.filePath("lock").toStdString()), second(dir.filePath("lock").toStdString());
+        QVERIFY(first.acquire());
+        QSize screen(1024, 768);
+        dxshell::StartupChecks other(dialogs, second, [&] { return screen; });
+        dialogs.expectMessage("This application is already running.");
+        QVERIFY(!other.run());
+        dxshell::StartupChecks mine(dialogs, first, [&] { return screen; });
+        QVERIFY(mine.run() && mine.run());  // the holder passes again: the main window repeats the checks
+        screen = QSize(800, 599);
+        dialogs.expectMessage("This application is required Super VGA (800 x 600) or higher-resolution.");
+        QVERIFY(!mine.run());
+        const auto& shown = dialogs.shown();
+        QVERIFY(shown[0].title == "Error" && shown[1].title == "Resolution Error");
+        QVERIFY(shown[0].icon == dxcmd::Icon::Critical && shown[1].icon == dxcmd::Icon::Critical);
+        first.release();  // gone with its holder
+        QVERIFY(second.acquire());
+        // no lock file can be made there: that is no sign of another copy
+        dxshell::InstanceLock nowhere(dir.filePath("no/such/dir/DX410.lock").toStdString());
+        QVERIFY(nowhere.acquire() && !nowhere.held());
+
+        const QByteArray saved = qgetenv("XDG_RUNTIME_DIR");
+        qputenv("XDG_RUNTIME_DIR", dir.path().toLocal8Bit());
+        QCOMPARE(QString::fromStdString(dxshell::InstanceLock::DefaultPath()), dir.filePath("DX410.lock"));
+        qunsetenv("XDG_RUNTIME_DIR");
+        QCOMPARE(QString::fromStdString(dxshell::InstanceLock::DefaultPath()), QString("/tmp/DX410-%1.lock").arg(getuid()));
+        if (!saved.isNull()) qputenv("XDG_RUNTIME_DIR", saved);
+    }
+
+    // A click, a key or the timer opens the main window, once.
+    void splashOpensTheMainWindowOnce() {
+        for (int how = 0; how < 3; ++how) {
+            int opened = 0;
+            dxshell::frmSplash splash([&] { ++opened; });
+            QVERIFY(splash.windowFlags() & Qt::FramelessWindowHint);
+            QCOMPARE(need<QLabel>(splash, "lblVersion")->text() + "|" + need<QLabel>(splash, "lblCompanyProduct")->text(),
+                     "Version 1.0.0|ORN CCTV");
+            for (const char* n : {"lblProductName", "lblCompany", "lblCopyright", "lblWarning"})
+                QVERIFY2(need<QLabel>(splash, n)->text().isEmpty(), n);
+            QVERIFY(!need<QLabel>(splash, "imgLogo")->pixmap().isNull());
+            splash.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&splash));
+            auto* timer = need<QTimer>(splash, "Timer1");
+            QVERIFY(timer->isActive() && timer->isSingleShot() && timer->interval() == 2000);
+            if (how == 0) QTest::mouseClick(need<QFrame>(splash, "Frame1"), Qt::LeftButton);
+            if (how == 1) QTest::keyClick(&splash, Qt::Key_Space);
+            QTRY_COMPARE_WITH_TIMEOUT(opened, 1, 5000);
+            QVERIFY(!splash.isVisible() && !timer->isActive());
+            splash.Timer1_Timer();  // a late tick, click or key opens no second window
+            splash.Frame1_Click();
+            QTest::keyClick(&splash, Qt::Key_Space);
+            QCOMPARE(opened, 1);
+        }
+    }
+
+    void messageBoxesAndFileFilters() {
+        using namespace dxcmd;
+        auto box = dxconsole::BuildMessageBox("Receive failed.\r\nCommand =82:02:00\r\nResult =NL", "", Icon::Critical,
+                                              Buttons::Ok, Answer::Ok, nullptr);
+        QVERIFY(box->text() == "Receive failed.\nCommand =82:02:00\nResult =NL" && box->windowTitle() == "ORN CCTV");
+        QVERIFY(box->icon() == QMessageBox::Critical && box->standardButtons() == QMessageBox::Ok);
+        box = dxconsole::BuildMessageBox("Upload?", "Upload", Icon::Question, Buttons::YesNo, Answer::No, nullptr);
+        QVERIFY(box->windowTitle() == "Upload" && box->icon() == QMessageBox::Question);
+        QCOMPARE(box->standardButtons(), QMessageBox::Yes | QMessageBox::No);
+        QCOMPARE(static_cast<QAbstractButton*>(box->defaultButton()), box->button(QMessageBox::No));
+        box = dxconsole::BuildMessageBox("Exit?", "", Icon::Question, Buttons::OkCancel, Answer::Ok, nullptr);
+        QCOMPARE(box->standardButtons(), QMessageBox::Ok | QMessageBox::Cancel);
+        QCOMPARE(static_cast<QAbstractButton*>(box->defaultButton()), box->button(QMessageBox::Ok));
+        box = dxconsole::BuildMessageBox("Completed!", "", Icon::Information, Buttons::Ok, Answer::Ok, nullptr);
+        QCOMPARE(box->icon(), QMessageBox::Information);
+        QCOMPARE(dxconsole::QtFileFilter("Setting File(*.dat)|*.dat|ALL Files(*.*)|*.*|"),
+                 "Setting File(*.dat);;ALL Files(*.*)");
+        QCOMPARE(dxconsole::QtFileFilter("Logs|*.txt;*.log|") + dxconsole::QtFileFilter(""), "Logs (*.txt *.log)");
+    }
+
+    // The diagnostic program touches no port and shows the log menu; the log
+    // window writes its file in CRLF lines and closes with the main window.
+    void logWindowOfTheDiagnosticProgram() {
+        std::unique_ptr<dxshell::frmLog> log;
+        OPEN_RIG({.paced = false}, [&](dxconsole::ConsoleDeps& d) {
+            log = std::make_unique<dxshell::frmLog>(*d.dialogs);
+            d.diagnostic = true;
+            d.log = log.get();
+        });
+        r.win->commands().setReplyPicker([](dxcmd::ProgramState& s) { s.SimulatedReply = "83:42:00:07"; });
+        QVERIFY(r.w<QAction>("mnuLog")->isVisible());
+        r.w<QAction>("mnuLog")->trigger();
+        QVERIFY(log->shown());
+        QTest::mouseClick(r.w<QPushButton>("cmdSet"), Qt::LeftButton);
+        QTest::mouseClick(r.w<QPushButton>("cmdPosCall"), Qt::LeftButton);
+        QVERIFY(r.w<QPushButton>("cmdPosCall")->text() == "Position = 7" && r.sim.received().empty());
+        const QString file = r.dir.filePath("log.txt");
+        r.dialogs.expectSaveFile(file.toStdString());
+        QTest::mouseClick(need<QPushButton>(*log, "cmdOut"), Qt::LeftButton);
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), "<<ExecCmd>>SET (TRIGGER 28)\r\n82:45:2A\r\nA0\r\n0\r\n\r\n"
+                              "<<ExecCmdRecv>>PRISET POSITION TITLE (VALUE02 01))\r\n82:02:00\r\nA0\r\n\r\n\r\n");
+        r.dialogs.expectSaveFile(r.dir.filePath("gone/log.txt").toStdString());
+        r.dialogs.expectMessage("Output failed: the log file could not be written.");
+        log->cmdOut_Click();
+        QTest::mouseClick(need<QPushButton>(*log, "cmdClear"), Qt::LeftButton);
+        QCOMPARE(need<QListWidget>(*log, "lstLog")->count(), 0);
+        QTest::mouseClick(r.w<QPushButton>("cmdSet"), Qt::LeftButton);
+        QTest::mouseClick(need<QPushButton>(*log, "cmdClose"), Qt::LeftButton);
+        r.w<QAction>("mnuLog")->trigger();
+        QCOMPARE(need<QListWidget>(*log, "lstLog")->count(), 0);  // reopened empty
+        r.dialogs.expectMessage(
+            "Are you sure to exit program? (Was a setup saved by <Save Parameter Button> or <Position Save Menu>?)",
+            dxcmd::Answer::Cancel);
+        r.win->close();
+        QVERIFY(!log->shown());  // closed with the main window's close, even when that is cancelled
+        closeRig();
+    }
+
+    void aboutBox() {
+        OPEN_RIG();
+        dxshell::frmAbout about(r.dialogs, r.win.get(), [] { return false; });
+        QVERIFY(about.windowTitle() == "About ORN CCTV" && need<QLabel>(about, "lblVersion")->text() == "Version 1.0.0");
+        r.dialogs.expectMessage("System Information Is Unavailable At This Time");
+        QTest::mouseClick(need<QPushButton>(about, "cmdSysInfo"), Qt::LeftButton);
+        QVERIFY(!dxshell::StartSystemInfo({"no-such-system-info-tool"}));
+        // an installed program's user learns where the settings are kept
+        const QString current = QString::fromStdString(r.state.CurrentFile);
+        dxshell::frmAbout named(r.dialogs, r.win.get(), [] { return false; }, current);
+        QVERIFY(need<QLabel>(named, "lblCurrentFile")->text().endsWith(current));
+    }
+
+    // Each moment once, in order, each line "name microseconds" on the
+    // monotonic clock; a hook only for a descriptor open for writing.
+    void benchReports() {
+        int p[2];
+        QCOMPARE(::pipe(p), 0);
+        int steps = 0;
+        timespec start{};
+        clock_gettime(CLOCK_MONOTONIC, &start);
+        {
+            dxshell::BenchHook hook(p[1], false);
+            QWidget a, b;
+            hook.watchShow(&b, "splash-show");
+            hook.watchFirstPaint(&b, "splash");
+            b.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&b));
+            QCoreApplication::processEvents();
+            hook.report("open");
+            hook.watchFirstPaint(&a, "shown", [&] { ++steps, hook.report("titles"); });
+            a.show();
+            QTRY_COMPARE(steps, 1);
+            a.hide();
+            a.show();
+            a.repaint();
+            b.repaint();
+            QCoreApplication::processEvents();
+            QCOMPARE(steps, 1);
+        }
+        QByteArray out(4096, '\0');
+        out.truncate(std::max<ssize_t>(0, ::read(p[0], out.data(), out.size())));
+        ::close(p[0]);
+        const QList<QByteArray> lines = out.split('\n');
+        const QList<QByteArray> names{"splash-show", "splash", "open", "shown", "titles", ""};
+        QCOMPARE(lines.size(), names.size());
+        long long last = (long long)start.tv_sec * 1000000 + start.tv_nsec / 1000;
+        for (qsizetype i = 0; i + 1 < lines.size(); ++i) {
+            const QList<QByteArray> parts = lines[i].split(' ');
+            QVERIFY(parts.size() == 2 && parts[0] == names[i] && parts[1].toLongLong() >= last);
+            last = parts[1].toLongLong();
+        }
+        // the descriptor's mode ("-": the value as it is), DX410_BENCH_TITLE_LOAD, hooked, title load
+        for (auto [fd, titles, hooked, titleLoad] :
+             {std::tuple{"", "", false, false}, {"-three", "", false, false}, {"-999", "", false, false},
+              {"r", "1", false, false}, {"w", "", true, false}, {"rw", "1", true, true}, {"w", "yes", true, false}}) {
+            const QByteArray mode = fd;
+            const int flags = mode == "r" ? O_RDONLY : mode == "w" ? O_WRONLY : O_RDWR;
+            const int opened = mode.isEmpty() || mode[0] == '-' ? -1 : ::open("/dev/null", flags | O_CLOEXEC);
+            if (!mode.isEmpty()) qputenv("DX410_BENCH_FD", opened >= 0 ? QByteArray::number(opened) : mode.mid(1));
+            if (*titles) qputenv("DX410_BENCH_TITLE_LOAD", titles);
+            const auto hook = dxshell::BenchHook::FromEnvironment();
+            qunsetenv("DX410_BENCH_FD");
+            qunsetenv("DX410_BENCH_TITLE_LOAD");
+            QVERIFY2(bool(hook) == hooked && (!hook || hook->titleLoad() == titleLoad), fd);
+            if (opened >= 0 && !hook) ::close(opened);  // a hook owns its descriptor
+        }
+    }
+
+    // The status labels' text is selectable while the mouse is over a label
+    // or text is selected in it; a label held out of the layout changes its
+    // text without a relayout and still follows the window's size.
+    void statusLabels() {
+        // E enter, L leave, S select all, T new text
+        for (auto [steps, selectable] : {std::pair{"", false}, {"E", true}, {"EL", false}, {"ESL", true},
+                                         {"ESLTEL", false}, {"ET", true}, {"ELL", false}}) {
+            QLabel l("83:42:13:01");
+            l.setTextInteractionFlags(Qt::TextSelectableByMouse);
+            dxconsole::SelectableUnderMouse(&l);
+            QCursor::setPos(0, 0);  // away from the label: only the test's own events count
+            l.move(400, 400);
+            l.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&l));
+            for (const char* c = steps; *c; ++c) {
+                QEnterEvent enter(QPointF(2, 2), QPointF(2, 2), l.mapToGlobal(QPointF(2, 2)));
+                QEvent leave(QEvent::Leave);
+                if (*c == 'E' || *c == 'L') QApplication::sendEvent(&l, *c == 'E' ? &enter : &leave);
+                if (*c == 'S') l.setSelection(0, 5);
+                if (*c == 'T') l.setText("82:06:02");
+                QCoreApplication::processEvents();
+            }
+            QVERIFY2(l.textInteractionFlags() == (selectable ? Qt::TextSelectableByMouse : Qt::NoTextInteraction), steps);
+        }
+        QWidget w;
+        auto* row = new QHBoxLayout(&w);
+        auto* held = new QLabel;
+        held->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+        held->setFixedHeight(20);
+        row->addWidget(held, 1);
+        row->addWidget(new QLabel("other"), 1);
+        dxconsole::HoldOutOfLayout(held);
+        w.resize(400, 40);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QVERIFY(held->parentWidget() != &w && held->parentWidget()->parentWidget() == &w);
+        QCOMPARE(held->size(), held->parentWidget()->size());
+        const QRect before = held->parentWidget()->geometry();
+        struct Count : QObject {
+            int n = 0;
+            bool eventFilter(QObject*, QEvent* e) override { return n += e->type() == QEvent::LayoutRequest, false; }
+        } relayouts;
+        w.installEventFilter(&relayouts);
+        for (const char* t : {"83:42:13:01", "", "Error! a much longer text than the label is wide"}) {
+            held->setText(t);
+            QCoreApplication::processEvents();
+        }
+        QVERIFY(relayouts.n == 0 && held->parentWidget()->geometry() == before);
+        w.resize(600, 40);
+        QTRY_COMPARE(held->width(), held->parentWidget()->width());
+        QVERIFY(held->width() > before.width());
     }
 };
 

@@ -8,8 +8,6 @@
 #include <QButtonGroup>
 #include <QTemporaryDir>
 #include <QtTest>
-#include <functional>
-#include <memory>
 
 #include "EventPump.h"
 #include "ScriptedDialogs.h"
@@ -23,32 +21,26 @@ namespace dxtest {
 using dxconsole::need;
 using Customize = std::function<void(dxconsole::ConsoleDeps&)>;
 
-inline dxsim::Options Unpaced(int multiDropCameras = 0) {
-    dxsim::Options o;
-    o.paced = false;
-    o.multiDropCameras = multiDropCameras;
-    return o;
-}
-
 struct ConsoleRig {
     explicit ConsoleRig(const dxsim::Options& o) : sim(o) {}
+    ~ConsoleRig() { dxlink_set_event_pump(nullptr, nullptr); }
     dxsim::CameraSim sim;
     QTemporaryDir dir;
     dxcmd::ProgramState state;
     QStringList failures;
     ScriptedDialogs dialogs{[this](const std::string& m) { failures << QString::fromStdString(m); }};
     std::unique_ptr<dxconsole::frmMain> win;
+    std::function<void()> onWait;  // a test's own step at every wait of the link, after the window's events
 
     // Loads and shows the window; nothing reaches the camera before the test acts.
-    bool open(const Customize& customize = {}) {
+    bool open(const Customize& customize) {
         if (!sim.start() || !dir.isValid()) return false;
         setenv("DX410_COM1", sim.devicePath().c_str(), 1);
-        auto link = [] {
-            auto* l = dxlink_create();
-            l->put_SerialTimeout(300);  // keeps a silent camera from costing 5 s a command
-            return l;
-        };
-        dxconsole::ConsoleDeps deps{&state, &dialogs, link, dir.path().toStdString(), dir.filePath("user").toStdString()};
+        dxlink_set_event_pump(&pump, this);  // as the program does
+        // a short time-out keeps a silent camera from costing 5 s a command
+        auto link = [] { auto* l = dxlink_create(); l->put_SerialTimeout(300); return l; };
+        dxconsole::ConsoleDeps deps{&state, &dialogs, link, dir.path().toStdString(),
+                                    dir.filePath("user").toStdString()};
         if (customize) customize(deps);
         win = std::make_unique<dxconsole::frmMain>(std::move(deps));
         if (!win->load()) return false;
@@ -56,14 +48,16 @@ struct ConsoleRig {
         sim.clearReceived();
         return true;
     }
-    template <typename T>
-    T* w(const char* name) { return need<T>(*win, name); }
+    static void pump(void* self) {
+        dxconsole::PumpEvents(nullptr);
+        if (auto& each = static_cast<ConsoleRig*>(self)->onWait) each();
+    }
+    template <typename T> T* w(const char* name) { return need<T>(*win, name); }
     QAbstractButton* opt(const char* group, int id) { return w<QButtonGroup>(group)->button(id); }
     // A top-level window other than the main one, by name, while it is shown.
-    template <typename T>
-    static T* shown(const char* name) {
+    template <typename T> static T* shown(const char* name) {
         for (QWidget* t : QApplication::topLevelWidgets())
-            if (t->objectName() == QLatin1String(name) && t->isVisible()) return qobject_cast<T*>(t);
+            if (t->objectName() == name && t->isVisible()) return qobject_cast<T*>(t);
         return nullptr;
     }
     // What reached the camera since the last clear, once n frames did.
@@ -76,37 +70,20 @@ struct ConsoleRig {
     QString key(const char* section, const char* k) {
         return QString::fromStdString(dxcmd::ReadProfileString(state.CurrentFile, section, k));
     }
-    // The expected dialogs all shown and no other; confirmations ask with the
-    // question icon, No as the default and the program's title (only the
-    // upload has its own), "Completed!" informs.
+    // The expected dialogs all shown and no other; a confirmation asks with
+    // the question icon, No as the default and the program's title (the
+    // upload has its own); "Completed!" informs.
     QStringList verify() {
         dialogs.verify();
         for (const auto& s : dialogs.shown()) {
+            const bool confirmation = s.buttons == dxcmd::Buttons::YesNo;
             const char* title = s.text == "Are you sure to upload?" ? "Upload" : "";
-            if (s.buttons == dxcmd::Buttons::YesNo &&
-                (s.icon != dxcmd::Icon::Question || s.defaultButton != dxcmd::Answer::No || s.title != title))
-                failures << QString::fromStdString("not asked as a confirmation: " + s.text);
-            if (s.text == "Completed!" && s.icon != dxcmd::Icon::Information)
-                failures << QStringLiteral("\"Completed!\" without the information icon");
+            if ((confirmation && (s.icon != dxcmd::Icon::Question || s.defaultButton != dxcmd::Answer::No)) ||
+                (confirmation && s.title != title) || (s.text == "Completed!" && s.icon != dxcmd::Icon::Information))
+                failures << QString::fromStdString("shown with the wrong icon, title or default: " + s.text);
         }
         return failures;
     }
-};
-
-// Runs `each` at every wait of the link, after the program's own event pump:
-// how a test acts while an exchange waits for the camera.
-class PumpHook {
-public:
-    explicit PumpHook(std::function<void()> each) : each_(std::move(each)) { dxlink_set_event_pump(&call, this); }
-    ~PumpHook() { dxlink_set_event_pump(nullptr, nullptr); }
-    PumpHook(const PumpHook&) = delete;
-
-private:
-    static void call(void* self) {
-        dxconsole::PumpEvents(nullptr);
-        static_cast<PumpHook*>(self)->each_();
-    }
-    std::function<void()> each_;
 };
 
 class RigTest : public QObject {
@@ -114,14 +91,13 @@ class RigTest : public QObject {
 
 protected:
     std::unique_ptr<ConsoleRig> rig;
-    bool open(const dxsim::Options& o = Unpaced(), const Customize& customize = {}) {
+    bool open(const dxsim::Options& o = {.paced = false}, const Customize& customize = {}) {
         rig = std::make_unique<ConsoleRig>(o);
         return rig->open(customize);
     }
     // Ends the rig, its dialogs checked.
     void closeRig() {
-        if (!rig) return;
-        const QStringList failures = rig->verify();
+        const QStringList failures = rig ? rig->verify() : QStringList();
         rig.reset();
         QVERIFY2(failures.isEmpty(), qPrintable(failures.join('\n')));
     }
@@ -133,7 +109,5 @@ private slots:
 
 }  // namespace dxtest
 
-// A fresh window for this test function, as `r`.
-#define OPEN_RIG(...)           \
-    QVERIFY(open(__VA_ARGS__)); \
-    auto& r = *rig
+// A fresh window for this test function, as `r`; unpaced unless the test gives the simulator's options.
+#define OPEN_RIG(...) QVERIFY(open(__VA_ARGS__)); auto& r = *rig
