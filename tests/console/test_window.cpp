@@ -1,7 +1,10 @@
-// The main window: what each control sends to the simulated camera (one
+// The main window on the simulated camera: what each control sends (one
 // table), the ways a held button is let go, the start-up state, the model
 // profiles, the connection settings, the dependent enabled states, the layout
-// and the exit; and the program shell around it: the start checks and the single-instance
+// and the exit; the preset list and its pop-up, the title boxes, the file
+// menu, the DUMP64 buttons and the transfer window: the dialogs they show,
+// what the answers lead to, what the transfer window shows while a job runs;
+// and the program shell around it: the start checks and the single-instance
 // lock, the splash, the message boxes of the window system, the log window of
 // the diagnostic program, the about box, the bench's start-up reports and the
 // status labels.
@@ -11,6 +14,7 @@
 #include <QAccessible>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialog>
 #include <QEnterEvent>
 #include <QFrame>
 #include <QGroupBox>
@@ -19,8 +23,10 @@
 #include <QLayout>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QMessageBox>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSignalBlocker>
@@ -40,6 +46,7 @@
 #include "frmAbout.h"
 #include "frmLog.h"
 #include "frmSplash.h"
+#include "frmUPandDOWN.h"
 
 using dxtest::need;
 
@@ -165,6 +172,15 @@ const Row kTable[] = {
 };
 // clang-format on
 
+
+const char* const kAskSave = "Are you sure to save current cahnges to the camera?";
+const char* const kAskTitles = "Continuously, is a position title load?";
+
+QByteArray contents(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
 }  // namespace
 
 class TestWindow : public dxtest::RigTest {
@@ -175,15 +191,12 @@ class TestWindow : public dxtest::RigTest {
     QString value(const QString& name) {
         if (name.endsWith(".on")) return QString::number(rig->w<QWidget>(qPrintable(name.chopped(3)))->isEnabled());
         QObject* c = rig->w<QObject>(qPrintable(name));
-        QString v;
+        QString v = c->property("text").toString();  // a box's, a label's, a button's
         if (auto* b = qobject_cast<QComboBox*>(c))
             for (int i = 0; i < b->count(); ++i) v += (i == b->currentIndex() ? "*" : "") + b->itemText(i) + " ";
         if (auto* s = qobject_cast<QSlider*>(c)) v = QString::number(s->value());
         if (auto* g = qobject_cast<QButtonGroup*>(c)) v = QString::number(g->checkedId());
         if (auto* a = qobject_cast<QAction*>(c)) v = a->isChecked() ? "on" : "off";
-        if (auto* e = qobject_cast<QLineEdit*>(c)) v = e->text();
-        if (auto* l = qobject_cast<QLabel*>(c)) v = l->text();
-        if (auto* b = qobject_cast<QAbstractButton*>(c)) v = b->text();
         return v.trimmed();
     }
     // The values, "|" between; "+" after a widget shown and enabled, "-" after one hidden and disabled.
@@ -229,10 +242,9 @@ class TestWindow : public dxtest::RigTest {
             r.dialogs.expectMessage((a.startsWith("N:") ? a.mid(2) : a).toStdString(),
                                     a.startsWith("N:") ? dxcmd::Answer::No
                                     : a.endsWith("?")  ? dxcmd::Answer::Yes : dxcmd::Answer::Ok);
-        const QString fault = row.fault;
-        if (!fault.isEmpty())
-            r.sim.injectFault(fault.section('=', 0, 0).toStdString(),
-                              fault.endsWith("=NL") ? dxsim::Fault::NoReply : dxsim::Fault::BadFirstByte);
+        using dxsim::Fault;
+        if (const QString f = row.fault; !f.isEmpty())
+            r.sim.injectFault(f.split('=')[0].toStdString(), f.endsWith("=NL") ? Fault::NoReply : Fault::BadFirstByte);
         QStringList want = QString(row.frames).split(' ', Qt::SkipEmptyParts);
         const qsizetype press = want.indexOf("|");
         want.removeAll("|");
@@ -256,9 +268,43 @@ class TestWindow : public dxtest::RigTest {
         b->setChecked(true);
         rig->win->RefreshControlStates();
     }
-    int16_t sendSet() {
-        rig->state.LogLabel = "SET (TRIGGER 28)";
-        return rig->win->commands().ExecCmd("82:45:2A", "A0", "", "");
+    int16_t sendSet() { return rig->win->commands().ExecCmd("82:45:2A", "A0", "", ""); }
+
+    QTreeWidget* list() { return rig->w<QTreeWidget>("lswPresetPosition"); }
+    QString text(int row, int column) { return list()->topLevelItem(row)->text(column); }
+    void clickRow(int row, Qt::MouseButton button = Qt::LeftButton) {
+        list()->scrollToItem(list()->topLevelItem(row));
+        const QPoint at = list()->visualItemRect(list()->topLevelItem(row)).center();
+        QTest::mouseClick(list()->viewport(), button, {}, at);
+    }
+    // Selects and loads a row; what that sent is forgotten.
+    void pick(int row) {
+        rig->sim.clearReceived();
+        clickRow(row);
+        rig->frames(17);
+        rig->sim.clearReceived();
+    }
+    void menu(const char* item) { rig->w<QAction>(item)->trigger(); }
+    QString path(const char* name) { return rig->dir.filePath(name); }
+    void load(const QString& file) {
+        rig->dialogs.expectOpenFile(file.toStdString());
+        menu("mnuLoadSettingFile");
+    }
+    // The transfer window's title and text each time they change while a job runs; then `also`.
+    void watchTransfers(QStringList& seen, std::function<void(QWidget&)> also = {}) {
+        rig->onWait = [&seen, also] {
+            if (auto* w = dxtest::ConsoleRig::shown<QWidget>("frmUPandDOWN")) {
+                const QString s = w->windowTitle() + "|" + dxtest::need<QLabel>(*w, "lblStatus")->text();
+                if (seen.isEmpty() || seen.last() != s) seen << s;
+                if (also) also(*w);
+            }
+        };
+    }
+    QStringList queries() {
+        QStringList q;
+        for (const auto& f : rig->sim.received())
+            if (f != "A0") q << QString::fromStdString(f);
+        return q;
     }
 
 private slots:
@@ -345,23 +391,19 @@ private slots:
     void startsWithItsDefaultsAndSendsNothing() {
         OPEN_RIG();
         QCOMPARE(QString::fromStdString(r.state.CurrentFile), r.dir.filePath("current.orn"));
-        QFile f(r.dir.filePath("current.orn"));
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        QCOMPARE(f.readAll(), "[OPTION]\r\nMODEL=1\r\nCOMPORT=1\r\nDEVICETYPE=1\r\n[APPTYPE]\r\nAPPNAME=DX410_430\r\n");
+        QCOMPARE(contents(r.dir.filePath("current.orn")),
+                 "[OPTION]\r\nMODEL=1\r\nCOMPORT=1\r\nDEVICETYPE=1\r\n[APPTYPE]\r\nAPPNAME=DX410_430\r\n");
         QVERIFY(r.sim.received().empty());
         QVERIFY(r.state.CommPort == 1 && r.state.CommDeviceType == 1 && r.state.CommStyle == 0 && !r.state.busy());
         QVERIFY(r.state.MachineID == "0" && !r.w<QAction>("mnuDeviceType_2")->isVisible());
-        QVERIFY(!r.w<QAction>("mnuLog")->isVisible() && !r.w<QAction>("mnuLog")->isEnabled());  // the diagnostic program's
+        // the log menu is the diagnostic program's
+        QVERIFY(!r.w<QAction>("mnuLog")->isVisible() && !r.w<QAction>("mnuLog")->isEnabled());
         QCOMPARE(r.win->windowTitle(), "ORN CCTV Camera  DX-410 / DX-430  Controller");
         QCOMPARE(look({"lblModel", "lblCom", "lblInterface", "mnuTkc_1", "fraBW", "cboSenseUpPriority"}),
                  "DX-410+|COM<u>1</u>+|RS422A+|on|-|*Motion Picture-");
-        auto* list = r.w<QTreeWidget>("lswPresetPosition");
-        QVERIFY(list->topLevelItemCount() == 100 && list->headerItem()->text(1) == "Position Title");
-        for (int row : {0, 7, 99}) {
-            const QString n = row ? QString::number(row) : "00";
-            const auto* item = list->topLevelItem(row);
-            QCOMPARE(item->text(0) + "|" + item->text(1) + "|" + item->text(2), n + "|" + n + "  No information|");
-        }
+        QVERIFY(list()->topLevelItemCount() == 100 && list()->headerItem()->text(1) == "Position Title");
+        QCOMPARE(text(0, 0) + text(0, 1) + text(7, 0) + text(7, 1) + text(99, 0) + text(99, 1) + text(7, 2),
+                 "0000  No information77  No information9999  No information");
         QCOMPARE(look({"sldPan", "sldTilt", "sldPTSpeed", "sldZoomSpeed", "sldFocusSpeed", "sldWhiteBalanceRB",
                        "sldWhiteBalanceMgG", "sldShutterExDRLevel", "cboIrisMode", "cboShutterSpeed"}),
                  "3200+|1600+|5+|2+|1+|95|63|0|Manual *Auto Auto(+) Auto(-)+|"
@@ -468,7 +510,8 @@ private slots:
         OPEN_RIG();
         // shutter speed, ExDR level, manual white balance, factory reset, auto modes, camera numbers
         const auto tracked = {
-            "cboShutterSpeed.on", "lblShutterSpeed.on", "lblExDRLevel.on", "sldShutterExDRLevel.on", "lblExDRLevelMin.on",
+            "cboShutterSpeed.on", "lblShutterSpeed.on", "lblExDRLevel.on", "sldShutterExDRLevel.on",
+            "lblExDRLevelMin.on",
             "lblExDRLevelMax.on", "sldWhiteBalanceRB.on", "lblWhiteBalanceRB.on", "lblWhiteBalanceRBMin.on",
             "lblWhiteBalanceRBMax.on", "sldWhiteBalanceMgG.on", "lblWhiteBalanceMgG.on", "lblWhiteBalanceMgGMin.on",
             "lblWhiteBalanceMgGMax.on", "cmdExecLoadFactorySettings.on", "optAuto_0.on", "optAuto_1.on", "optAuto_2.on",
@@ -508,7 +551,7 @@ private slots:
     }
 
     // On an 800 x 600 screen every control has its room, the sliders enough to
-    // set a value by mouse, each end label nearer its own end of its slider.
+    // set a value by mouse.
     void fitsTheSmallestScreen() {
         OPEN_RIG();
         r.w<QAction>("mnuTkc_0")->trigger();  // the model with every control shown
@@ -527,56 +570,17 @@ private slots:
                 const QString n = c->objectName();
                 if (!c->isVisible() || n.isEmpty() || n.startsWith("qt_")) continue;
                 const QSize min = c->minimumSizeHint();
-                if (!at(r.win->centralWidget()).contains(at(c)) || c->width() < min.width() || c->height() < min.height())
+                if (!at(r.win->centralWidget()).contains(at(c)) || c->width() < min.width() ||
+                    c->height() < min.height())
                     bad << n;
                 auto* s = qobject_cast<QSlider*>(c);
                 if (!s) continue;
-                const QRect g = at(s);
-                const bool across = s->orientation() == Qt::Horizontal;
-                if ((across ? g.width() : g.height()) < (n == "sldPan" ? 250 : n == "sldTilt" ? 150 : 120)) bad << n;
-                const QString base = n == "sldShutterExDRLevel" ? QString("lblExDRLevel") : "lbl" + n.mid(3);
-                QPointF low = across ? QPointF(g.left(), g.center().y()) : QPointF(g.center().x(), g.bottom());
-                QPointF high = across ? QPointF(g.right(), g.center().y()) : QPointF(g.center().x(), g.top());
-                if (s->invertedAppearance()) std::swap(low, high);
-                const QPointF minAt = at(r.w<QLabel>(qPrintable(base + "Min"))).center();
-                const QPointF maxAt = at(r.w<QLabel>(qPrintable(base + "Max"))).center();
-                if (QLineF(minAt, low).length() >= QLineF(minAt, high).length() ||
-                    QLineF(maxAt, high).length() >= QLineF(maxAt, low).length())
-                    bad << base + " labels";
+                const int length = s->orientation() == Qt::Horizontal ? s->width() : s->height();
+                if (length < (n == "sldPan" ? 250 : n == "sldTilt" ? 150 : 120)) bad << n;
             }
         }
         bad.removeDuplicates();
         QVERIFY2(bad.isEmpty(), qPrintable(bad.join(", ")));
-    }
-
-    void everyControlHasAnAccessibleName() {
-        OPEN_RIG();
-        QStringList unnamed;
-        for (auto* c : r.win->findChildren<QWidget*>()) {
-            if (c->objectName().startsWith("qt_") || qobject_cast<QTabBar*>(c->parentWidget()) ||
-                qobject_cast<QScrollBar*>(c))
-                continue;
-            const bool control = qobject_cast<QAbstractButton*>(c) || qobject_cast<QAbstractSlider*>(c) ||
-                                 qobject_cast<QComboBox*>(c) || qobject_cast<QLineEdit*>(c) ||
-                                 qobject_cast<QTreeWidget*>(c) || qobject_cast<QGroupBox*>(c);
-            QAccessibleInterface* a = QAccessible::queryAccessibleInterface(c);
-            if ((control && c->objectName().isEmpty()) ||
-                (!c->objectName().isEmpty() && (!a || a->text(QAccessible::Name).trimmed().isEmpty())))
-                unnamed << c->objectName() + c->metaObject()->className();
-        }
-        QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(' ')));
-        QCOMPARE(r.w<QButtonGroup>("optBLCArea")->buttons().size() + r.w<QButtonGroup>("optBW")->buttons().size(), 14);
-    }
-
-    void exitAsksFirst() {
-        OPEN_RIG();
-        r.dialogs.expectMessage(
-            "Are you sure to exit program? (Was a setup saved by <Save Parameter Button> or <Position Save Menu>?)",
-            dxcmd::Answer::Cancel);
-        r.w<QAction>("mnuExit")->trigger();
-        QVERIFY(r.win->isVisible());
-        const auto& ask = r.dialogs.shown().back();
-        QVERIFY(ask.icon == dxcmd::Icon::Question && ask.buttons == dxcmd::Buttons::OkCancel && ask.title.empty());
     }
 
     // A start check that fails ends the load before any of the console's set-up.
@@ -618,7 +622,7 @@ private slots:
         qputenv("XDG_RUNTIME_DIR", dir.path().toLocal8Bit());
         QCOMPARE(QString::fromStdString(dxshell::InstanceLock::DefaultPath()), dir.filePath("DX410.lock"));
         qunsetenv("XDG_RUNTIME_DIR");
-        QCOMPARE(QString::fromStdString(dxshell::InstanceLock::DefaultPath()), QString("/tmp/DX410-%1.lock").arg(getuid()));
+        QCOMPARE(dxshell::InstanceLock::DefaultPath(), "/tmp/DX410-" + std::to_string(getuid()) + ".lock");
         if (!saved.isNull()) qputenv("XDG_RUNTIME_DIR", saved);
     }
 
@@ -628,11 +632,11 @@ private slots:
             int opened = 0;
             dxshell::frmSplash splash([&] { ++opened; });
             QVERIFY(splash.windowFlags() & Qt::FramelessWindowHint);
-            QCOMPARE(need<QLabel>(splash, "lblVersion")->text() + "|" + need<QLabel>(splash, "lblCompanyProduct")->text(),
-                     "Version 1.0.0|ORN CCTV");
+            QCOMPARE(need<QLabel>(splash, "lblVersion")->text(), "Version 1.0.0");
+            QCOMPARE(need<QLabel>(splash, "lblCompanyProduct")->text(), "ORN CCTV");
+            QVERIFY(!need<QLabel>(splash, "imgLogo")->pixmap().isNull());
             for (const char* n : {"lblProductName", "lblCompany", "lblCopyright", "lblWarning"})
                 QVERIFY2(need<QLabel>(splash, n)->text().isEmpty(), n);
-            QVERIFY(!need<QLabel>(splash, "imgLogo")->pixmap().isNull());
             splash.show();
             QVERIFY(QTest::qWaitForWindowExposed(&splash));
             auto* timer = need<QTimer>(splash, "Timer1");
@@ -678,20 +682,17 @@ private slots:
             d.log = log.get();
         });
         r.win->commands().setReplyPicker([](dxcmd::ProgramState& s) { s.SimulatedReply = "83:42:00:07"; });
-        QVERIFY(r.w<QAction>("mnuLog")->isVisible());
         r.w<QAction>("mnuLog")->trigger();
-        QVERIFY(log->shown());
+        QVERIFY(r.w<QAction>("mnuLog")->isVisible() && log->shown());
         QTest::mouseClick(r.w<QPushButton>("cmdSet"), Qt::LeftButton);
         QTest::mouseClick(r.w<QPushButton>("cmdPosCall"), Qt::LeftButton);
         QVERIFY(r.w<QPushButton>("cmdPosCall")->text() == "Position = 7" && r.sim.received().empty());
-        const QString file = r.dir.filePath("log.txt");
-        r.dialogs.expectSaveFile(file.toStdString());
+        r.dialogs.expectSaveFile(path("log.txt").toStdString());
         QTest::mouseClick(need<QPushButton>(*log, "cmdOut"), Qt::LeftButton);
-        QFile f(file);
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        QCOMPARE(f.readAll(), "<<ExecCmd>>SET (TRIGGER 28)\r\n82:45:2A\r\nA0\r\n0\r\n\r\n"
-                              "<<ExecCmdRecv>>PRISET POSITION TITLE (VALUE02 01))\r\n82:02:00\r\nA0\r\n\r\n\r\n");
-        r.dialogs.expectSaveFile(r.dir.filePath("gone/log.txt").toStdString());
+        QCOMPARE(contents(path("log.txt")),
+                 "<<ExecCmd>>SET (TRIGGER 28)\r\n82:45:2A\r\nA0\r\n0\r\n\r\n"
+                 "<<ExecCmdRecv>>PRISET POSITION TITLE (VALUE02 01))\r\n82:02:00\r\nA0\r\n\r\n\r\n");
+        r.dialogs.expectSaveFile(path("gone/log.txt").toStdString());
         r.dialogs.expectMessage("Output failed: the log file could not be written.");
         log->cmdOut_Click();
         QTest::mouseClick(need<QPushButton>(*log, "cmdClear"), Qt::LeftButton);
@@ -703,15 +704,18 @@ private slots:
         r.dialogs.expectMessage(
             "Are you sure to exit program? (Was a setup saved by <Save Parameter Button> or <Position Save Menu>?)",
             dxcmd::Answer::Cancel);
-        r.win->close();
-        QVERIFY(!log->shown());  // closed with the main window's close, even when that is cancelled
+        r.w<QAction>("mnuExit")->trigger();
+        const auto& ask = r.dialogs.shown().back();
+        QVERIFY(ask.icon == dxcmd::Icon::Question && ask.buttons == dxcmd::Buttons::OkCancel && ask.title.empty());
+        // the log closes with the main window, even when that is cancelled
+        QVERIFY(r.win->isVisible() && !log->shown());
         closeRig();
     }
 
     void aboutBox() {
         OPEN_RIG();
         dxshell::frmAbout about(r.dialogs, r.win.get(), [] { return false; });
-        QVERIFY(about.windowTitle() == "About ORN CCTV" && need<QLabel>(about, "lblVersion")->text() == "Version 1.0.0");
+        QCOMPARE(about.windowTitle() + "|" + need<QLabel>(about, "lblVersion")->text(), "About ORN CCTV|Version 1.0.0");
         r.dialogs.expectMessage("System Information Is Unavailable At This Time");
         QTest::mouseClick(need<QPushButton>(about, "cmdSysInfo"), Qt::LeftButton);
         QVERIFY(!dxshell::StartSystemInfo({"no-such-system-info-tool"}));
@@ -741,32 +745,27 @@ private slots:
             hook.watchFirstPaint(&a, "shown", [&] { ++steps, hook.report("titles"); });
             a.show();
             QTRY_COMPARE(steps, 1);
-            a.hide();
-            a.show();
-            a.repaint();
+            a.repaint();  // later paints report nothing
             b.repaint();
             QCoreApplication::processEvents();
-            QCOMPARE(steps, 1);
         }
-        QByteArray out(4096, '\0');
-        out.truncate(std::max<ssize_t>(0, ::read(p[0], out.data(), out.size())));
-        ::close(p[0]);
-        const QList<QByteArray> lines = out.split('\n');
-        const QList<QByteArray> names{"splash-show", "splash", "open", "shown", "titles", ""};
-        QCOMPARE(lines.size(), names.size());
+        QFile pipe;
+        QVERIFY(steps == 1 && pipe.open(p[0], QIODevice::ReadOnly, QFile::AutoCloseHandle));
         long long last = (long long)start.tv_sec * 1000000 + start.tv_nsec / 1000;
-        for (qsizetype i = 0; i + 1 < lines.size(); ++i) {
-            const QList<QByteArray> parts = lines[i].split(' ');
-            QVERIFY(parts.size() == 2 && parts[0] == names[i] && parts[1].toLongLong() >= last);
-            last = parts[1].toLongLong();
+        QStringList names;
+        for (const QByteArray& line : pipe.readAll().split('\n')) {
+            names << line.split(' ').value(0);
+            QVERIFY2(line.isEmpty() || (line.count(' ') == 1 && line.split(' ')[1].toLongLong() >= last), line);
+            last = line.split(' ').value(1).toLongLong();
         }
+        QCOMPARE(names, QStringList({"splash-show", "splash", "open", "shown", "titles", ""}));
         // the descriptor's mode ("-": the value as it is), DX410_BENCH_TITLE_LOAD, hooked, title load
         for (auto [fd, titles, hooked, titleLoad] :
              {std::tuple{"", "", false, false}, {"-three", "", false, false}, {"-999", "", false, false},
               {"r", "1", false, false}, {"w", "", true, false}, {"rw", "1", true, true}, {"w", "yes", true, false}}) {
             const QByteArray mode = fd;
-            const int flags = mode == "r" ? O_RDONLY : mode == "w" ? O_WRONLY : O_RDWR;
-            const int opened = mode.isEmpty() || mode[0] == '-' ? -1 : ::open("/dev/null", flags | O_CLOEXEC);
+            const int opened = mode.isEmpty() || mode[0] == '-' ? -1 : ::open("/dev/null", mode == "r" ? O_RDONLY
+                                                                          : mode == "w" ? O_WRONLY : O_RDWR);
             if (!mode.isEmpty()) qputenv("DX410_BENCH_FD", opened >= 0 ? QByteArray::number(opened) : mode.mid(1));
             if (*titles) qputenv("DX410_BENCH_TITLE_LOAD", titles);
             const auto hook = dxshell::BenchHook::FromEnvironment();
@@ -777,57 +776,301 @@ private slots:
         }
     }
 
-    // The status labels' text is selectable while the mouse is over a label
-    // or text is selected in it; a label held out of the layout changes its
-    // text without a relayout and still follows the window's size.
+    // The status labels: their text is selectable while the mouse is over one
+    // or text is selected in it, and a new text, however long, relayouts nothing.
     void statusLabels() {
+        OPEN_RIG();
+        auto* l = r.w<QLabel>("lblCommand");
+        QCursor::setPos(0, 0);  // away from the label: only the test's own events count
         // E enter, L leave, S select all, T new text
         for (auto [steps, selectable] : {std::pair{"", false}, {"E", true}, {"EL", false}, {"ESL", true},
                                          {"ESLTEL", false}, {"ET", true}, {"ELL", false}}) {
-            QLabel l("83:42:13:01");
-            l.setTextInteractionFlags(Qt::TextSelectableByMouse);
-            dxconsole::SelectableUnderMouse(&l);
-            QCursor::setPos(0, 0);  // away from the label: only the test's own events count
-            l.move(400, 400);
-            l.show();
-            QVERIFY(QTest::qWaitForWindowExposed(&l));
-            for (const char* c = steps; *c; ++c) {
-                QEnterEvent enter(QPointF(2, 2), QPointF(2, 2), l.mapToGlobal(QPointF(2, 2)));
+            for (const char* c = *steps ? steps : "L"; *c; ++c) {
+                QEnterEvent enter(QPointF(2, 2), QPointF(2, 2), l->mapToGlobal(QPointF(2, 2)));
                 QEvent leave(QEvent::Leave);
-                if (*c == 'E' || *c == 'L') QApplication::sendEvent(&l, *c == 'E' ? &enter : &leave);
-                if (*c == 'S') l.setSelection(0, 5);
-                if (*c == 'T') l.setText("82:06:02");
+                if (*c == 'E' || *c == 'L') QApplication::sendEvent(l, *c == 'E' ? &enter : &leave);
+                if (*c == 'S') l->setSelection(0, 5);
+                if (*c == 'T') r.win->setCommandLabel("82:06:02");
                 QCoreApplication::processEvents();
             }
-            QVERIFY2(l.textInteractionFlags() == (selectable ? Qt::TextSelectableByMouse : Qt::NoTextInteraction), steps);
+            QVERIFY2(l->textInteractionFlags() == (selectable ? Qt::TextSelectableByMouse : Qt::NoTextInteraction),
+                     steps);
+            r.win->setCommandLabel("83:42:13:01");  // no selection left over
         }
-        QWidget w;
-        auto* row = new QHBoxLayout(&w);
-        auto* held = new QLabel;
-        held->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
-        held->setFixedHeight(20);
-        row->addWidget(held, 1);
-        row->addWidget(new QLabel("other"), 1);
-        dxconsole::HoldOutOfLayout(held);
-        w.resize(400, 40);
-        w.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&w));
-        QVERIFY(held->parentWidget() != &w && held->parentWidget()->parentWidget() == &w);
-        QCOMPARE(held->size(), held->parentWidget()->size());
-        const QRect before = held->parentWidget()->geometry();
         struct Count : QObject {
             int n = 0;
             bool eventFilter(QObject*, QEvent* e) override { return n += e->type() == QEvent::LayoutRequest, false; }
         } relayouts;
-        w.installEventFilter(&relayouts);
-        for (const char* t : {"83:42:13:01", "", "Error! a much longer text than the label is wide"}) {
-            held->setText(t);
+        r.win->centralWidget()->installEventFilter(&relayouts);
+        for (const char* t : {"83:42:13:01", "", "Error! a much longer text than the label is wide, and more"}) {
+            r.win->setAckResult(t);
             QCoreApplication::processEvents();
         }
-        QVERIFY(relayouts.n == 0 && held->parentWidget()->geometry() == before);
-        w.resize(600, 40);
-        QTRY_COMPARE(held->width(), held->parentWidget()->width());
-        QVERIFY(held->width() > before.width());
+        QVERIFY(relayouts.n == 0 && r.w<QLabel>("lblACKResult")->text().startsWith("Error!"));
+        r.win->resize(r.win->size() + QSize(100, 0));  // the window's own resizes still reach the label
+        QTRY_VERIFY(l->width() == l->parentWidget()->width() && l->parentWidget() != r.win->centralWidget());
+    }
+
+    // ---- the preset list, the title boxes, the file menu, the dump buttons and the transfer window
+    void presetListByMouse() {
+        OPEN_RIG();
+        auto s = r.sim.state();
+        s.presetTitles[12] = "GATE";
+        s.presets[12].pan = 5000;
+        s.presets[12].blcArea = 4;
+        r.sim.setState(s);
+        clickRow(12);
+        QCOMPARE(r.frames(17).mid(0, 4), (QStringList{"83:42:00:0C", "82:06:02", "A0", "82:03:04"}));
+        QCOMPARE(text(12, 1) + "|" + text(12, 2), "GATE|Selected");
+        QVERIFY(r.w<QSlider>("sldPan")->value() == 5000 && r.opt("optBLCArea", 4)->isChecked());
+        QVERIFY(!r.state.UpdatingFromCamera && r.key("VALUE03", "04-PAN POSITION").isEmpty());  // loaded, not recorded
+        pick(3);
+        QCOMPARE(text(12, 2) + "|" + text(3, 2), "|Selected");
+
+        bool popped = false;  // the right button pops the menu up, and neither selects nor sends
+        QTimer::singleShot(0, this, [&] {
+            auto* m = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            popped = m && m->objectName() == "mnuPosPopup";
+            if (m) m->close();
+        });
+        clickRow(40, Qt::RightButton);
+        QVERIFY(popped && r.sim.received().empty() && list()->selectedItems().value(0) == list()->topLevelItem(3));
+        for (auto [item, page] : {std::pair{"pmnuPositionFunction", 1}, {"pmnuPanTilt", 0}}) {
+            menu(item);
+            QCOMPARE(r.w<QTabWidget>("tabCameraCtrl")->currentIndex(), page);
+        }
+
+        r.sim.injectFault("83:42:00:05", dxsim::Fault::WrongAck);  // a preset the camera did not select is not loaded
+        r.dialogs.expectMessage("Error!\r\nSECTION = []\r\nKEY = []\r\nCommand = 83:42:00:05");
+        clickRow(5);
+        QCOMPARE(r.frames(1), QStringList{"83:42:00:05"});
+        QCOMPARE(text(5, 1), "5  No information");
+    }
+
+    void saveAndClearPosition() {
+        OPEN_RIG();
+        menu("pmnuSavePosition");  // no row marked: nothing at all
+        QVERIFY(r.sim.received().empty());
+        pick(7);
+        r.dialogs.expectMessage("Is PRISET POSITION of No.7 saved?", dxcmd::Answer::No);
+        menu("pmnuSavePosition");
+        QCOMPARE(r.frames(1), QStringList{"83:45:30:01"});  // the code set goes out anyway
+        // as recorded; the empty title's trailing colon puts no byte on the line
+        for (auto [title, frame] : {std::pair{"", "82:46:02:"},
+                                    {"ABCDEFGHIJKL", "8E:46:02:41:42:43:44:45:46:47:48:49:4A:4B:4C"},
+                                    {"ABCDEFGHIJKLM", "8F:10:46:02:41:42:43:44:45:46:47:48:49:4A:4B:4C:4D"},
+                                    {"AB/CD-EF.GH:IJ,K", "8F:13:46:02:41:42:2F:43:44:2D:45:46:2E:47:48:3A:49:4A:2C:4B"}
+                                    }) {
+            r.sim.clearReceived();
+            list()->topLevelItem(7)->setText(1, title);
+            r.dialogs.expectMessage("Is PRISET POSITION of No.7 saved?", dxcmd::Answer::Yes);
+            r.dialogs.expectMessage("Completed!");
+            menu("pmnuSavePosition");
+            const QString f = frame;
+            QCOMPARE(r.frames(3), (QStringList{"83:45:30:01", *title ? f : f.chopped(1), "83:45:16:01"}));
+            QVERIFY(r.key("STRING", "02-POSITION TITLE No.07") == f && r.sim.state().presetTitles[7] == title);
+        }
+        QCOMPARE(r.key("TRIGGER", "32-CHARACTER CODE SET"), "83:45:30:01");
+
+        pick(9);  // its pan 0
+        r.dialogs.expectMessage("Are you sure to reset PRISET POSITION of No.9 data to factory settings?",
+                                dxcmd::Answer::Yes);
+        r.dialogs.expectMessage("Completed!");
+        menu("pmnuClearPosition");
+        QCOMPARE(r.frames(1), QStringList{"83:45:31:09"});
+        QVERIFY(text(9, 1).isEmpty() && r.w<QSlider>("sldPan")->value() == 3200);  // and the position group reset
+    }
+
+    // The title dialog and the title boxes trim what was typed and refuse what
+    // the camera cannot show; leaving a box by keyboard checks it.
+    void titles() {
+        OPEN_RIG();
+        pick(4);
+        auto edit = [&](const QString& typed, const char* button, bool refused) {
+            QTimer::singleShot(0, this, [=, this] {
+                auto* dlg = dxtest::ConsoleRig::shown<QDialog>("frmEditTitle");
+                QVERIFY(dlg && dlg->windowTitle() == "Edit Title");
+                dxtest::need<QLineEdit>(*dlg, "txtPositionTitle")->setText(typed);
+                QTest::mouseClick(dxtest::need<QPushButton>(*dlg, button), Qt::LeftButton);
+                QCOMPARE(dlg->isVisible(), refused);  // stays, for the box to be put right
+                if (refused) dlg->reject();
+            });
+            menu("pmnuEditTitle");
+        };
+        edit("  NORTH  ", "cmdOK", false);
+        QCOMPARE(text(4, 1), "NORTH");
+        edit("SOUTH", "cmdCancel", false);
+        r.dialogs.expectMessage(kTitleChars);
+        edit("A_B", "cmdOK", true);
+        QCOMPARE(text(4, 1) + "|" + text(4, 2), "NORTH|Selected");
+
+        auto* area = r.w<QLineEdit>("txtAreaTitle");
+        r.win->activateWindow();  // back from the dialog
+        for (auto [typed, kept] : {std::pair{"  ZONE 1  ", "ZONE 1"}, {"ZONE_1", "ZONE_1"}}) {
+            area->setFocus();
+            QTRY_VERIFY(area->hasFocus());
+            area->setText(typed);
+            if (QString(typed) == kept) r.dialogs.expectMessage(kTitleChars);
+            QTest::keyClick(area, Qt::Key_Tab);
+            QVERIFY(area->text() == kept && area->hasFocus() == (QString(typed) == kept));
+        }
+        QVERIFY(r.sim.received().empty());  // titles are sent by Save Position only, the area title never
+    }
+
+    // What the operator set comes back from a saved file, and loading sends nothing.
+    void saveAsThenLoad() {
+        OPEN_RIG();
+        for (auto [control, value] : {std::pair{"mnuTkc_0", ""}, {"txtCamTitle", "GATE 7"}, {"cmdCmaTitleExec", ""},
+                                      {"sldTilt", "4321"}, {"chkFocusEasy", "1"}, {"cboSenseUpSelect", "6"},
+                                      {"optWhiteBalance:4", ""}, {"optBWLevelAuto:2", ""}})
+            act({control, value}, {}, 0);
+        const auto controls = {"txtCamTitle", "mnuTkc_0", "sldTilt", "chkFocusEasy", "cboSenseUpSelect",
+                               "optWhiteBalance", "optBWLevelAuto"};
+        const QString before = look(controls);
+        r.dialogs.expectSaveFile(path("site.dat").toStdString());
+        menu("mnuSaveAs");
+        QCOMPARE(contents(path("site.dat")), contents(QString::fromStdString(r.state.CurrentFile)));
+        menu("mnuTkc_1");
+        r.win->ResetConsole(0);
+        QVERIFY(look(controls) != before);
+        r.sim.clearReceived();
+        load(path("site.dat"));
+        QCOMPARE(look(controls), before);
+        QVERIFY(r.sim.received().empty());
+
+        r.dialogs.expectSaveFile(std::nullopt);  // cancelled: nothing at all
+        menu("mnuSaveAs");
+        r.dialogs.expectSaveFile(r.state.CurrentFile);
+        r.dialogs.expectMessage("You can not use this filename.");
+        menu("mnuSaveAs");
+        r.dialogs.expectSaveFile(path("gone/site.dat").toStdString());
+        r.dialogs.expectMessage("Save failed: the setting file could not be written. Nothing was changed.");
+        menu("mnuSaveAs");
+        QVERIFY(!QFile::exists(path("gone/site.dat")));
+    }
+
+    // Save Changes writes the loaded file's set through the console's own
+    // handlers: the lens positions as read back, not an iris read-back that failed.
+    void saveChanges() {
+        for (const bool dx430 : {true, false}) {
+            OPEN_RIG({.multiDropCameras = dx430 ? 0 : 32, .paced = false});
+            r.dialogs.expectMessage("Please choose a file by menu Load Setting File.");
+            menu("mnuSaveChanges");
+            QFile f(path("set.dat"));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("[APPTYPE]\r\nAPPNAME=DX410_430\r\n[OPTION]\r\nMODEL=" + QByteArray(dx430 ? "0" : "1") +
+                    "\r\nCOMMUNICATION STYLE=" + QByteArray(dx430 ? "0" : "1") +
+                    "\r\nCOMMUNICATION MACHINE ID=03\r\n[STRING]\r\n01-CAMERA TITLE=84:46:00:41:42\r\n[VALUE03]\r\n"
+                    "05-TILT POSITION=83:43:05:64\r\n03-FOCUS POSITION=84:43:03:04:00\r\n"
+                    "02-ZOOM POSITION=84:43:02:01:00\r\n01-MANUAL IRIS LEVEL=NL\r\n");
+            f.close();
+            load(path("set.dat"));
+            r.dialogs.expectMessage(kAskSave, dxcmd::Answer::No);
+            menu("mnuSaveChanges");
+            r.dialogs.expectOpenFile(std::nullopt);  // a cancelled load keeps the file chosen before
+            menu("mnuLoadSettingFile");
+            QVERIFY(r.sim.received().empty());
+            QString expect =
+                "83:45:30:01 84:46:00:41:42 84:43:04:19:00 83:43:05:64 83:42:22:01 84:43:03:04:00 83:42:25:00 "
+                "84:43:02:01:00 83:42:11:01 83:42:0B:00 83:42:14:00 83:42:14:01 84:43:3A:01:00 83:42:0D:00 ";
+            if (dx430) expect += "83:42:0E:00 ";
+            expect += "83:42:15:00 83:42:13:01 83:42:12:01 83:43:14:3F 83:43:06:5F 83:42:49:00 84:43:3E:01:00 "
+                      "84:43:3D:01:00 84:43:10:01:00 ";
+            if (dx430) expect += "83:42:48:00 84:43:3B:01:00 83:42:47:00 ";
+            expect += "83:45:16:00 83:45:16:01";
+            if (!dx430) expect = "B1:01:03:" + expect.replace(" ", " B1:01:03:");  // the camera the file addressed
+            r.dialogs.expectMessage(kAskSave, dxcmd::Answer::Yes);
+            menu("mnuSaveChanges");
+            QCOMPARE(r.frames(expect.count(' ') + 1).join(' '), expect);
+            QVERIFY(r.key("VALUE03", "03-FOCUS POSITION") == "84:43:03:04:00" &&
+                    r.key("VALUE03", "01-MANUAL IRIS LEVEL").isEmpty());
+            closeRig();
+        }
+    }
+
+    void dumpDownloadThenUpload() {
+        OPEN_RIG({.turnaroundMs = 1, .dumpPackets = 8});
+        QStringList seen;
+        watchTransfers(seen);
+        auto s = r.sim.state();
+        const auto memory = s.memory;
+        const std::string file = path("camera.dmp").toStdString();
+        r.dialogs.expectSaveFile(std::nullopt);  // nothing goes out without a file and a yes
+        r.w<QPushButton>("cmdExecDownload")->click();
+        r.dialogs.expectOpenFile(std::nullopt);
+        r.w<QPushButton>("cmdExecUpload")->click();
+        r.dialogs.expectOpenFile(file);
+        r.dialogs.expectMessage("Are you sure to upload?", dxcmd::Answer::No);
+        r.w<QPushButton>("cmdExecUpload")->click();
+        QVERIFY(r.sim.received().empty());
+
+        r.dialogs.expectSaveFile(file);
+        r.w<QPushButton>("cmdExecDownload")->click();
+        QVERIFY(contents(path("camera.dmp")).startsWith(QByteArray::fromStdString(memory.front() + "\r\n")));
+        for (size_t k = 0; k < s.memory.size(); ++k) s.memory[k] = dxsim::packetFrame(int(k), {1, 2, 3});
+        r.sim.setState(s);
+        r.dialogs.expectOpenFile(file);
+        r.dialogs.expectMessage("Are you sure to upload?", dxcmd::Answer::Yes);
+        r.w<QPushButton>("cmdExecUpload")->click();
+        QVERIFY(r.sim.state().memory == memory);
+        QCOMPARE(seen, QStringList({"Now Downloading...|Now Downloading from the camera...",
+                                    "Now Uploading...|Now Uploading to the camera..."}));
+    }
+
+    // Connect loads the camera's values into the window, then offers the titles;
+    // Cancel is served while the job waits for the camera, and the window goes at once.
+    void connect() {
+        using dxcmd::Answer;
+        // the titles too; the answer to Cancel, clicked once the preset number was asked ("": not clicked)
+        for (auto [titles, cancel] : {std::pair{false, ""}, {true, ""}, {false, "Y"}, {false, "N"}}) {
+            OPEN_RIG({.turnaroundMs = 1});
+            auto s = r.sim.state();
+            s.value03[0x04] = 1000;
+            s.value02[0x13] = 3;
+            s.title = "LOBBY";
+            for (int p = 0; p < 100; ++p) s.presetTitles[p] = "T" + std::to_string(p);
+            r.sim.setState(s);
+            QStringList seen;
+            bool hiddenAtOnce = false;
+            int barAtClick = 0;
+            watchTransfers(seen, [&](QWidget& w) {
+                if (!*cancel || barAtClick || !queries().contains("82:02:14")) return;
+                barAtClick = dxtest::need<QProgressBar>(w, "prbLoading")->value();
+                QTest::mouseClick(dxtest::need<QPushButton>(w, "cmdCancel"), Qt::LeftButton);
+                hiddenAtOnce = !dxtest::ConsoleRig::shown<QWidget>("frmUPandDOWN");
+            });
+            if (*cancel) r.dialogs.expectMessage("Are you sure to cancel?", *cancel == 'Y' ? Answer::Yes : Answer::No);
+            r.dialogs.expectMessage(kAskTitles, titles ? Answer::Yes : Answer::No);
+            menu("mnuConnect");
+            const bool stopped = *cancel == 'Y';  // at its next check, what it read before kept
+            const qsizetype asked = queries().size();  // DX-410: 19 queries, and two for each title
+            QVERIFY2(stopped ? asked < 12 : asked == (titles ? 219 : 19), qPrintable(queries().join(' ')));
+            QVERIFY(r.w<QLineEdit>("txtCamTitle")->text() == "LOBBY" && r.w<QSlider>("sldPan")->value() == 1000);
+            QVERIFY(r.opt("optAGC", 3)->isChecked() == !stopped && r.key("VALUE02", "08-AGC MODE").isEmpty());
+            QCOMPARE(text(42, 1), titles ? "T42" : "42  No information");
+            QVERIFY(!r.state.UpdatingFromCamera && !dxtest::ConsoleRig::shown<QWidget>("frmUPandDOWN"));
+            QVERIFY(hiddenAtOnce == stopped && (barAtClick > 0) == bool(*cancel));
+            const QString load = "Now loading...|Now loading from the camera...";
+            const QString titleLoad = "/Now Position Title loading...|Now Position Title loading...";
+            if (!*cancel) QCOMPARE(seen.join('/'), load + (titles ? titleLoad : ""));
+            closeRig();
+        }
+    }
+
+    // The job reads its progress back at once, clamped to the bar; the bar shows
+    // the first move at once, a quick second one by the time the job has ended.
+    void progress() {
+        OPEN_RIG();
+        r.state.TransferJob = "NOSUCHJOB";
+        dxtransfer::frmUPandDOWN w(r.win->commands(), r.win->values(), r.win.get());
+        auto* bar = dxtest::need<QProgressBar>(w, "prbLoading");
+        w.setValue(-5);
+        w.setValue(1200);
+        QVERIFY(w.value() == 1000 && bar->value() == 0);
+        w.run();
+        QCOMPARE(bar->value(), 1000);
+        r.win->RunTransferJob("NOSUCHJOB");  // an unknown job runs nothing
+        QVERIFY(r.sim.received().empty() && !dxtest::ConsoleRig::shown<QWidget>("frmUPandDOWN"));
     }
 };
 
