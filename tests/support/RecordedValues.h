@@ -4,7 +4,6 @@
 
 #include <functional>
 #include <map>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -17,8 +16,8 @@ using namespace dxparams;
 class RecordedValues : public dxparams::ISettingConsole {
 public:
     bool dx430 = true;
-    std::vector<std::string> writes;             // "sldPan=3200" in order
-    std::map<std::string, std::string> value;    // the last write per control
+    std::vector<std::string> writes;           // "sldPan=3200" in order
+    std::map<std::string, std::string> value;  // the last write per control
     std::vector<std::string> titles = std::vector<std::string>(100), states = std::vector<std::string>(100, "x");
     int selected = -1;
     std::function<void(const std::string&)> afterWrite;  // e.g. to cancel at a point
@@ -28,7 +27,7 @@ public:
         put(ControlName(s), v, v >= lo && v <= hi);
     }
     void setListIndex(List l, int i) override { put(ControlName(l), i, i >= -1 && i < listSize(l)); }
-    void selectOption(OptionGroup g, int i) override { put(ControlName(g), i, options(g).count(i) > 0, true); }
+    void selectOption(OptionGroup g, int i) override { put(ControlName(g), i, hasOption(g, i), true); }
     void setCheck(Check c, int v) override { put(ControlName(c), v, v == 0 || v == 1); }
     void setCameraTitle(const std::string& t) override { record("txtCamTitle", t); }
     int presetRows() const override { return 100; }
@@ -47,41 +46,26 @@ public:
 
 private:
     static std::pair<int, int> sliderRange(Slider s) {
-        switch (s) {
-        case Slider::Pan: return {0, 6399};
-        case Slider::Tilt: return {0, 6400};
-        case Slider::WhiteBalanceRB:
-        case Slider::WhiteBalanceMgG: return {0, 255};
-        default: return {-5, 5};
-        }
+        if (s == Slider::Pan || s == Slider::Tilt) return {0, s == Slider::Pan ? 6399 : 6400};
+        return s == Slider::WhiteBalanceRB || s == Slider::WhiteBalanceMgG ? std::pair{0, 255} : std::pair{-5, 5};
     }
     int listSize(List l) const {
-        switch (l) {
-        case List::IrisMode: return 4;
-        case List::ShutterSpeed: return 7;
-        case List::SenseUpSelect: return dx430 ? 7 : 2;
-        case List::SenseUpPriority: return 2;
-        }
-        return 0;
+        return l == List::IrisMode ? 4 : l == List::ShutterSpeed ? 7 : l == List::SenseUpSelect && dx430 ? 7 : 2;
     }
-    static std::set<int> options(OptionGroup g) {
+    static bool hasOption(OptionGroup g, int i) {
         switch (g) {
-        case OptionGroup::VariablePT: return {0, 1};
-        case OptionGroup::Shutter: return {0, 1, 2, 4, 5};
-        case OptionGroup::BLCArea: return {0, 1, 2, 3, 4, 5, 6};
-        case OptionGroup::AGC: return {0, 1, 2, 3};
-        case OptionGroup::WhiteBalance: return {1, 4};
-        case OptionGroup::BW: return {0, 1, 2, 3, 4, 5, 6};
-        case OptionGroup::BWLevelAuto: return {0, 1, 2};
-        case OptionGroup::BWLightType: return {0, 1};
-        case OptionGroup::CommunicationStyle: return {0, 1};
-        case OptionGroup::CamSel: {
-            std::set<int> all;
-            for (int i = 0; i < 32; ++i) all.insert(i);
-            return all;
+        case OptionGroup::VariablePT:
+        case OptionGroup::BWLightType:
+        case OptionGroup::CommunicationStyle: return i == 0 || i == 1;
+        case OptionGroup::Shutter: return i >= 0 && i <= 5 && i != 3;
+        case OptionGroup::BLCArea:
+        case OptionGroup::BW: return i >= 0 && i <= 6;
+        case OptionGroup::AGC: return i >= 0 && i <= 3;
+        case OptionGroup::WhiteBalance: return i == 1 || i == 4;
+        case OptionGroup::BWLevelAuto: return i >= 0 && i <= 2;
+        case OptionGroup::CamSel: return i >= 0 && i < 32;
         }
-        }
-        return {};
+        return false;
     }
     // as the window: a button or menu item that is not there, or a value out of range
     void put(std::string_view name, int v, bool ok, bool element = false) {

@@ -28,75 +28,58 @@ public:
 
     // Expect a message box with exactly this text; answer it with `answer`.
     void expectMessage(std::string text, dxcmd::Answer answer = dxcmd::Answer::Ok) {
-        steps_.push_back({Kind::Message, std::move(text), answer, std::nullopt});
+        steps_.push_back({"message \"" + text + "\"", answer, std::nullopt});
     }
-    void expectOpenFile(std::optional<std::string> chosen) {
-        steps_.push_back({Kind::Open, "", dxcmd::Answer::Ok, std::move(chosen)});
-    }
-    void expectSaveFile(std::optional<std::string> chosen) {
-        steps_.push_back({Kind::Save, "", dxcmd::Answer::Ok, std::move(chosen)});
-    }
+    void expectOpenFile(std::optional<std::string> chosen) { steps_.push_back({"open-file dialog", {}, chosen}); }
+    void expectSaveFile(std::optional<std::string> chosen) { steps_.push_back({"save-file dialog", {}, chosen}); }
 
     // Reports every expectation left unused, then forgets them.
     void verify() {
-        for (const auto& s : steps_)
-            report_("expected dialog never shown: " + describe(s));
+        for (const auto& s : steps_) report_("expected dialog never shown: " + s.what);
         steps_.clear();
     }
     bool pending() const { return !steps_.empty(); }
     const std::vector<Shown>& shown() const { return shown_; }
     void clearShown() { shown_.clear(); }
 
-    dxcmd::Answer message(const std::string& text, const std::string& title, dxcmd::Icon icon,
-                          dxcmd::Buttons buttons, dxcmd::Answer defaultButton) override {
+    dxcmd::Answer message(const std::string& text, const std::string& title, dxcmd::Icon icon, dxcmd::Buttons buttons,
+                          dxcmd::Answer defaultButton) override {
         shown_.push_back({text, title, icon, buttons, defaultButton});
-        if (steps_.empty() || steps_.front().kind != Kind::Message || steps_.front().text != text) {
-            report_("unexpected message box: \"" + text + "\"" +
-                    (steps_.empty() ? std::string() : " (expected " + describe(steps_.front()) + ")"));
-            return buttons == dxcmd::Buttons::Ok ? dxcmd::Answer::Ok
-                   : buttons == dxcmd::Buttons::YesNo ? dxcmd::Answer::No
-                                                       : dxcmd::Answer::Cancel;
-        }
-        auto a = steps_.front().answer;
-        steps_.pop_front();
-        return a;
+        if (const Step* s = next("message \"" + text + "\"", "unexpected message box: \"" + text + "\""))
+            return s->answer;
+        return buttons == dxcmd::Buttons::Ok      ? dxcmd::Answer::Ok
+               : buttons == dxcmd::Buttons::YesNo ? dxcmd::Answer::No
+                                                  : dxcmd::Answer::Cancel;
     }
     std::optional<std::string> openFile(const std::string& filter) override {
-        return file(Kind::Open, filter);
+        const Step* s = next("open-file dialog", "unexpected open-file dialog (filter " + filter + ")");
+        return s ? s->file : std::nullopt;
     }
     std::optional<std::string> saveFile(const std::string& filter, const std::string&) override {
-        return file(Kind::Save, filter);
+        const Step* s = next("save-file dialog", "unexpected save-file dialog (filter " + filter + ")");
+        return s ? s->file : std::nullopt;
     }
 
 private:
-    enum class Kind { Message, Open, Save };
     struct Step {
-        Kind kind;
-        std::string text;
+        std::string what;
         dxcmd::Answer answer;
         std::optional<std::string> file;
     };
-    static std::string describe(const Step& s) {
-        switch (s.kind) {
-        case Kind::Message: return "message \"" + s.text + "\"";
-        case Kind::Open: return "open-file dialog";
-        case Kind::Save: return "save-file dialog";
+    // The expected step when it is `what`, taken off the script; else reported.
+    const Step* next(const std::string& what, const std::string& unexpected) {
+        if (steps_.empty() || steps_.front().what != what) {
+            report_(unexpected + (steps_.empty() ? std::string() : " (expected " + steps_.front().what + ")"));
+            return nullptr;
         }
-        return "";
-    }
-    std::optional<std::string> file(Kind kind, const std::string& filter) {
-        if (steps_.empty() || steps_.front().kind != kind) {
-            report_(std::string("unexpected ") + (kind == Kind::Open ? "open" : "save") +
-                    "-file dialog (filter " + filter + ")");
-            return std::nullopt;
-        }
-        auto f = steps_.front().file;
+        taken_ = steps_.front();
         steps_.pop_front();
-        return f;
+        return &taken_;
     }
 
     Reporter report_;
     std::deque<Step> steps_;
+    Step taken_;
     std::vector<Shown> shown_;
 };
 
