@@ -8,6 +8,7 @@ int main(int argc, char** argv) {
     dxctl::Options o;
     CLI::App app{"Camera jobs of the DX410 console from the command line", "dxctl"};
     app.require_subcommand(1, 1);
+    app.set_version_flag("--version", "dxctl " DX410_VERSION);
     auto* port = app.add_option("--port", o.port, "COM number 1-4 (DX410_COMn names its device)")
                      ->check(CLI::Range(1, 4));
     app.add_option("--device", o.device, "serial device path instead of --port")->excludes(port);
@@ -55,12 +56,13 @@ int main(int argc, char** argv) {
 
     try {
         app.parse(argc, argv);
-    } catch (const CLI::CallForHelp& e) {
+    } catch (const CLI::Success& e) {  // --help, --version
         return app.exit(e);
     } catch (const CLI::ParseError& e) {
         const auto left = app.remaining();
         if (app.get_subcommands().empty() && !left.empty())
-            std::fprintf(stderr, "dxctl: unknown subcommand '%s'\n", left.front().c_str());
+            std::fprintf(stderr, "dxctl: unknown %s '%s'\n", left.front().starts_with('-') ? "option" : "subcommand",
+                         left.front().c_str());
         else
             std::fprintf(stderr, "dxctl: %s\n", e.what());
         return dxctl::kExitUsage;

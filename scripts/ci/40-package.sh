@@ -108,7 +108,7 @@ case "$(realpath "$libdir")" in "$root/usr/lib"*) ;; *) fail "dxlink.pc names $l
 readelf -d "$libdir/libdxlink.so.1.0.0" | grep -q 'SONAME.*\[libdxlink.so.1\]' || fail "libdxlink has no SONAME libdxlink.so.1"
 # the file the dynamic loader picks for libdxlink.so.1
 dxlink_of() { readlink -f "$(ldd "$1" | awk '$1 == "libdxlink.so.1" { print $3 }')"; }
-for program in DX410 DX410-diagnostic dxcamsim; do
+for program in DX410 DX410-diagnostic dxcamsim dxctl; do
   [ "$program" = dxcamsim ] ||
     readelf -d "$root/usr/bin/$program" | grep -q 'R.*PATH.*\[\$ORIGIN/\.\./lib' || fail "$program has no run path to ../lib"
   [ "$program" = dxcamsim ] ||
@@ -117,6 +117,7 @@ for program in DX410 DX410-diagnostic dxcamsim; do
 done
 
 # --help, --version and a wrong option are answered without a display
+[ "$("$root/usr/bin/dxctl" --version)" = "dxctl 1.0.0" ] || fail "dxctl --version says '$("$root/usr/bin/dxctl" --version 2>&1)'"
 for program in DX410 DX410-diagnostic dxcamsim; do
   run() { env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$root/usr/bin/$program" "$@"; }
   [ "$(run --version)" = "$program 1.0.0" ] || fail "$program --version says '$(run --version 2>&1)'"
