@@ -9,6 +9,8 @@ export QT_QPA_PLATFORM=offscreen
 # a busy machine one can miss it, so a test that fails gets one more try
 # (ctest still prints the failed try).
 ctest --test-dir build --output-on-failure -j2 --timeout 300 --repeat until-pass:2
+# the suite stays at most 0.35 of the code (README, "What is tested where")
+python3 scripts/test-size.py --max 0.35
 for stage in scripts/ci/*.sh; do
   [ -e "$stage" ] || continue
   echo "== ${stage}"
