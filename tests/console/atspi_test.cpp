@@ -6,10 +6,9 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
-#include <QStandardPaths>
 #include <QtTest>
 
-#include "../support/RigTest.h"
+#include "ConsoleRig.h"
 
 class TestAtspi : public dxtest::RigTest {
     Q_OBJECT
@@ -17,16 +16,13 @@ class TestAtspi : public dxtest::RigTest {
     QString bus_;
 
     // One gdbus call; this process's own bridge answers it while we wait.
-    QString gdbus(const QStringList& args) {
+    QString call(const QString& service, const QString& path, const char* method, const QStringList& args = {}) {
         QProcess p;
-        p.start(QStringLiteral("gdbus"), QStringList{"call", "--address", bus_} + args);
+        p.start("gdbus", QStringList{"call", "--address", bus_, "--dest", service, "--object-path", path, "--method",
+                                     method} + args);
         if (!p.waitForStarted() || !QTest::qWaitFor([&] { return p.state() == QProcess::NotRunning; }, 10000))
             return {};
         return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
-    }
-    QString call(const QString& service, const QString& path, const char* method, const QStringList& args = {}) {
-        return gdbus(QStringList{"--dest", service, "--object-path", path, "--method", QString::fromLatin1(method)} +
-                     args);
     }
     // The strings or object paths of a printed reply.
     static QStringList all(const QString& reply, const QString& pattern) {
@@ -38,15 +34,15 @@ class TestAtspi : public dxtest::RigTest {
 
 private slots:
     void screenReaderReadsTheWindow() {
-        if (QGuiApplication::platformName() != QLatin1String("xcb") || qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS") ||
-            QStandardPaths::findExecutable("gdbus").isEmpty())
-            QSKIP("needs X (Xvfb), a session bus and gdbus");
+        if (QGuiApplication::platformName() != "xcb" || qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS"))
+            QSKIP("needs X (Xvfb) and a session bus");
+        OPEN_RIG();
         bus_ = QString::fromLocal8Bit(qgetenv("DBUS_SESSION_BUS_ADDRESS"));  // to ask it for the accessibility bus
         bus_ = text(call("org.a11y.Bus", "/org/a11y/bus", "org.a11y.Bus.GetAddress"));
         QVERIFY2(!bus_.isEmpty(), "no accessibility bus");
 
-        rig->w<QAction>("mnuTkc_0")->trigger();
-        QTest::mouseClick(rig->w<QPushButton>("cmdSet"), Qt::LeftButton);
+        r.w<QAction>("mnuTkc_0")->trigger();
+        QTest::mouseClick(r.w<QPushButton>("cmdSet"), Qt::LeftButton);
 
         // this process among the registered applications
         QString app;
@@ -65,10 +61,8 @@ private slots:
         QStringList unnamed, labels, paths{"/org/a11y/atspi/accessible/root"};
         const QStringList controls{"push button", "toggle button", "check box", "radio button", "combo box",
                                    "slider", "text", "entry", "page tab", "table", "tree table", "list", "tree"};
-        int visited = 0;
         while (!paths.isEmpty()) {
             const QString path = paths.takeFirst();
-            ++visited;
             const QString role = text(call(app, path, "org.a11y.atspi.Accessible.GetRoleName"));
             const QString name = text(call(app, path, "org.freedesktop.DBus.Properties.Get",
                                            {"org.a11y.atspi.Accessible", "Name"}));
@@ -80,7 +74,6 @@ private slots:
                 paths << all(call(app, path, "org.a11y.atspi.Accessible.GetChildren"),
                              QStringLiteral("(')(/org/a11y/atspi/accessible/[^']+)'"));
         }
-        QVERIFY2(visited > 100, qPrintable(QString::number(visited)));
         QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join('\n')));
         for (const char* caption : {"Model: DX-430", "Comm Port: COM1", "Interface: RS422A", "ACK Result: Matched!",
                                     "Addressed camera: P to P"})

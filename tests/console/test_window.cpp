@@ -19,6 +19,7 @@
 #include <QFrame>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
@@ -41,8 +42,10 @@
 #include "BenchHook.h"
 #include "ConsoleRig.h"
 #include "QtDialogs.h"
+#include "RecordPlace.h"
 #include "StartupChecks.h"
 #include "StatusLabels.h"
+#include "dxtransfer/Jobs.h"
 #include "frmAbout.h"
 #include "frmLog.h"
 #include "frmSplash.h"
@@ -60,7 +63,7 @@ const char* const kResetAll = "Are you sure to reset camera data to factory sett
 const char* const kResetKeep = "Are you sure to reset without TITLE and PRISET POSITION to factory settings?";
 
 struct Row {
-    const char* control;      // object name; "group:id" for an option button
+    const char* control;      // object name; "group:id" for an option button; "key>name" a key held on it
     const char* value = "";   // slider or list value, check state, box text
     const char* frames = "";  // what reaches the camera; "|" parts a press from its release
     // setting-file keys, ";" between: "KEY" holds the row's first frame, "KEY=value" that value; the section
@@ -79,15 +82,17 @@ const Row kTable[] = {
     {"sldPan", "127", "83:43:04:7F", pan}, {"sldPan", "128", "84:43:04:01:00", pan},
     {"sldTilt", "6400", "84:43:05:32:00", tilt}, {"sldPTSpeed", "0"},
     {"cmdRight", "", "83:45:00:10 | 82:45:02 82:03:04 A0", "04-PAN POSITION=84:43:04:07:68", "sldPan=1000"},
-    {"sldPTSpeed", "7"},
+    {"sldPTSpeed", "7"}, {"Space>cmdRight", "", "83:45:00:1E 82:45:02 82:03:04 A0"},
+    {"Right>cmdFocusOnepush", "", "83:45:00:1E 82:45:02 82:03:04 A0"}, {"Right>txtCamTitle"},
+    {"PgUp>cmdEnter", "", "83:45:00:1E 83:45:03:1E 82:45:0F 82:03:04 A0 82:03:05 A0"},
+    {"Space>cmdRight", "", "83:45:00:1E 82:45:02", "", "", {kCable}, "=NL"},  // the stop still goes out
     {"cmdUp", "", "83:45:03:1E | 82:45:05 82:03:05 A0", "05-TILT POSITION=84:43:05:01:48", "sldTilt=200"},
     {"sldPan", "6399", "84:43:04:31:7F", pan}, {"sldTilt", "0", "83:43:05:00", tilt},
     {"cmdUpRight", "", "83:45:00:1E 83:45:03:1E | 82:45:0F 82:03:04 A0 82:03:05 A0", "", "sldPan=1000;sldTilt=200"},
     {"cmdLeft", "", "83:45:01:1E | 82:45:02 82:03:04 A0"}, {"cmdDown", "", "83:45:04:1E | 82:45:05 82:03:05 A0"},
     {"cmdUpLeft", "", "83:45:01:1E 83:45:03:1E | 82:45:0F 82:03:04 A0 82:03:05 A0"},
-    // the second half of a diagonal goes out even when the first failed
-    {"cmdDownLeft", "", "83:45:01:1E 83:45:04:1E | 82:45:0F 82:03:04 A0 82:03:05 A0", "", "", {kCable},
-     "83:45:01=NL"},
+    // the second half of a diagonal waits on the first; the stop goes out all the same
+    {"cmdDownLeft", "", "83:45:01:1E | 82:45:0F", "", "", {kCable}, "83:45:01=NL"},
     // a read-back that failed leaves the slider and the record as they were
     {"sldTilt", "1500", "84:43:05:0B:5C", tilt},
     {"cmdDown", "", "83:45:04:1E | 82:45:05 82:03:05", "05-TILT POSITION=84:43:05:0B:5C", "sldTilt=1500",
@@ -217,8 +222,21 @@ class TestWindow : public dxtest::RigTest {
             s.value03[item] = value;
         rig->sim.setState(s);
     }
+    // A key held on a widget with the focus: it repeats before the release.
+    void hold(const QString& key, QWidget* w) {
+        const QKeyCombination k = QKeySequence::fromString(key)[0];
+        rig->win->activateWindow();
+        w->setFocus();
+        QTRY_COMPARE(QApplication::focusWidget(), w);
+        for (auto [type, repeat] : {std::pair{QEvent::KeyPress, false}, {QEvent::KeyRelease, true},
+                                    {QEvent::KeyPress, true}, {QEvent::KeyRelease, false}}) {
+            QKeyEvent e(type, k.key(), k.keyboardModifiers(), QString(), repeat);
+            QApplication::sendEvent(w, &e);
+        }
+    }
     void act(const Row& row, const QStringList& want, qsizetype press) {
         const QString name = row.control, value = QString::fromUtf8(row.value);
+        if (name.contains('>')) return hold(name.section('>', 0, 0), rig->w<QWidget>(qPrintable(name.section('>', 1))));
         if (name.contains(':'))
             return rig->opt(qPrintable(name.section(':', 0, 0)), name.section(':', 1).toInt())->click();
         QObject* c = rig->w<QObject>(row.control);
@@ -299,6 +317,13 @@ class TestWindow : public dxtest::RigTest {
                 if (also) also(*w);
             }
         };
+    }
+    // No row marked "Selected", so Save Position sends and asks nothing.
+    void unmarked() {
+        QVERIFY(list()->findItems("Selected", Qt::MatchExactly, 2).isEmpty());
+        rig->sim.clearReceived();
+        menu("pmnuSavePosition");
+        QVERIFY(rig->sim.received().empty());
     }
     QStringList queries() {
         QStringList q;
@@ -416,6 +441,12 @@ private slots:
         // tilt 0 is at the top, where its label is
         QVERIFY(r.w<QSlider>("sldTilt")->invertedAppearance() && r.w<QSlider>("sldTilt")->invertedControls());
         QCOMPARE(r.w<QTabWidget>("tabCameraCtrl")->currentIndex(), 0);
+        // a list's accessible name is its current item: its caption, not the frame's, labels it
+        for (auto [box, caption] : {std::pair{"cboIrisMode", "Iris"}, {"cboShutterSpeed", "Speed"},
+                                    {"cboSenseUpSelect", "Sense up"}, {"cboSenseUpPriority", "Priority"}}) {
+            const auto l = QAccessible::queryAccessibleInterface(r.w<QWidget>(box))->relations(QAccessible::Label);
+            QVERIFY2(l.size() == 1 && l[0].first->text(QAccessible::Name) == caption, box);
+        }
     }
 
     // The DX-430 adds black-and-white mode, IR light, ALC priority and more
@@ -453,9 +484,10 @@ private slots:
         QVERIFY(!QApplication::overrideCursor());
         // a port that cannot be opened says why, beside the cable message
         r.w<QAction>("mnuCom_0")->trigger();
-        r.dialogs.expectMessage("Communication error! Please check the cable.");
+        r.dialogs.expectMessage(std::string(kCable) +
+                                "\r\nCOM1 (/nonexistent/dx410-port) could not be opened: not found.");
         QCOMPARE(sendSet(), int16_t(2));
-        QCOMPARE(status->text(), "COM1 (/nonexistent/dx410-port) could not be opened: not found");
+        QCOMPARE(status->text(), "COM1 (/nonexistent/dx410-port) could not be opened: not found.");
         // no permission is the usual trouble on a fresh desktop: say what to do
         r.win->showPortStatus("/dev/ttyS0", dxlink_port_error_text(static_cast<int>(dxlink::PortError::Permission)));
         QVERIFY(status->text().contains("dialout"));
@@ -504,6 +536,25 @@ private slots:
         r.opt("optCommunicationStyle", 1)->click();
         QVERIFY(camsAre(true));  // none shown chosen after the refresh; the camera is still named
         QCOMPARE(r.w<QLabel>("lblAddressedCamera")->text(), "Camera 32");
+    }
+
+    // Option > "Scan Line..." is there for a multi-drop line only; the cameras that answer are in bold, titled.
+    void scanLine() {
+        OPEN_RIG({.multiDropCameras = 2, .paced = false});
+        auto* scan = r.w<QAction>("mnuScanLine");
+        QVERIFY(!scan->isEnabled());
+        r.dialogs.expectMessage(
+            "When you changed [Communication Style] or [Machine ID],you must restart your camera to take effect.");
+        r.opt("optCommunicationStyle", 1)->click();
+        auto cam = r.sim.state(2);
+        cam.title = "LOBBY";
+        r.sim.setState(cam, 2);
+        scan->trigger();
+        for (auto [id, tip] : {std::pair{1, "DX-430"}, {2, "LOBBY"}, {3, ""}, {32, ""}}) {
+            QAbstractButton* b = r.opt("optCamSel", id - 1);
+            QVERIFY2(b->font().bold() == (id <= 2) && b->toolTip() == tip, tip);
+        }
+        QCOMPARE(r.state.MachineID, "0");  // the scan leaves no camera addressed
     }
 
     void enabledStates() {
@@ -624,6 +675,16 @@ private slots:
         qunsetenv("XDG_RUNTIME_DIR");
         QCOMPARE(dxshell::InstanceLock::DefaultPath(), "/tmp/DX410-" + std::to_string(getuid()) + ".lock");
         if (!saved.isNull()) qputenv("XDG_RUNTIME_DIR", saved);
+
+        // the diagnostic program, its replies picked by hand, keeps a record of its own
+        QVERIFY(QDir(dir.path()).mkpath("bin"));
+        const std::string bin = dir.filePath("bin").toStdString(), home = dir.filePath("home").toStdString();
+        for (auto [diag, inst, file] :
+             {std::tuple{false, false, "bin/current.orn"}, {true, false, "bin/current-diagnostic.orn"},
+              {false, true, "home/DX410/current.orn"}, {true, true, "home/DX410-diagnostic/current-diagnostic.orn"}}) {
+            const auto p = dxshell::RecordPlaceFor(diag, inst, bin, home);
+            QCOMPARE(dxcmd::ResolveCurrentFile(p.programDir, p.userDir, p.fileName), dir.filePath(file).toStdString());
+        }
     }
 
     // A click, a key or the timer opens the main window, once.
@@ -812,7 +873,7 @@ private slots:
     }
 
     // ---- the preset list, the title boxes, the file menu, the dump buttons and the transfer window
-    void presetListByMouse() {
+    void presetList() {
         OPEN_RIG();
         auto s = r.sim.state();
         s.presetTitles[12] = "GATE";
@@ -827,14 +888,17 @@ private slots:
         pick(3);
         QCOMPARE(text(12, 2) + "|" + text(3, 2), "|Selected");
 
-        bool popped = false;  // the right button pops the menu up, and neither selects nor sends
-        QTimer::singleShot(0, this, [&] {
-            auto* m = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-            popped = m && m->objectName() == "mnuPosPopup";
-            if (m) m->close();
-        });
-        clickRow(40, Qt::RightButton);
-        QVERIFY(popped && r.sim.received().empty() && list()->selectedItems().value(0) == list()->topLevelItem(3));
+        auto* pop = r.w<QMenu>("mnuPosPopup");  // by the right button, which neither selects nor sends, or Shift+F10
+        for (const bool byKey : {false, true}) {
+            QString named;  // the pop-up's first item names the row
+            QTimer::singleShot(0, pop, [&] { if (pop->isVisible()) named = pop->actions()[0]->text(); pop->close(); });
+            byKey ? QTest::keyClick(list(), Qt::Key_F10, Qt::ShiftModifier) : clickRow(40, Qt::RightButton);
+            QCOMPARE(named, "Position No.3");
+            QVERIFY(r.sim.received().empty() && list()->selectedItems().value(0) == list()->topLevelItem(3));
+        }
+        QTest::keyClick(list(), Qt::Key_Return);
+        QCOMPARE(r.frames(17).mid(0, 2), (QStringList{"83:42:00:03", "82:06:02"}));
+        r.sim.clearReceived();
         for (auto [item, page] : {std::pair{"pmnuPositionFunction", 1}, {"pmnuPanTilt", 0}}) {
             menu(item);
             QCOMPARE(r.w<QTabWidget>("tabCameraCtrl")->currentIndex(), page);
@@ -845,12 +909,24 @@ private slots:
         clickRow(5);
         QCOMPARE(r.frames(1), QStringList{"83:42:00:05"});
         QCOMPARE(text(5, 1), "5  No information");
+        unmarked();
+
+        pick(50);  // a title load cancelled leaves no mark either
+        bool clicked = false;
+        QStringList seen;
+        watchTransfers(seen, [&](QWidget& w) {
+            if (!clicked && r.sim.received().size() >= 10)
+                clicked = true, QTest::mouseClick(need<QPushButton>(w, "cmdCancel"), Qt::LeftButton);
+        });
+        r.dialogs.expectMessage("Are you sure to cancel?", dxcmd::Answer::Yes);
+        r.win->RunTransferJob(dxtransfer::kPositionTitleLoad);
+        QVERIFY(clicked && r.sim.received().size() < 100);  // well before row 50
+        unmarked();
     }
 
     void saveAndClearPosition() {
         OPEN_RIG();
-        menu("pmnuSavePosition");  // no row marked: nothing at all
-        QVERIFY(r.sim.received().empty());
+        unmarked();
         pick(7);
         r.dialogs.expectMessage("Is PRISET POSITION of No.7 saved?", dxcmd::Answer::No);
         menu("pmnuSavePosition");
@@ -947,6 +1023,18 @@ private slots:
         r.dialogs.expectMessage("Save failed: the setting file could not be written. Nothing was changed.");
         menu("mnuSaveAs");
         QVERIFY(!QFile::exists(path("gone/site.dat")));
+
+        auto* speed = r.w<QComboBox>("cboShutterSpeed");  // every manual speed, 1/10000 the last
+        for (int i = 0; i < speed->count(); ++i) {
+            r.opt("optShutter", 1)->click();
+            speed->setCurrentIndex(i);
+            r.dialogs.expectSaveFile(path("speed.dat").toStdString());
+            menu("mnuSaveAs");
+            speed->setCurrentIndex(i ? 0 : 1);
+            r.opt("optShutter", 0)->click();
+            load(path("speed.dat"));
+            QVERIFY2(r.opt("optShutter", 1)->isChecked() && speed->currentIndex() == i, qPrintable(speed->itemText(i)));
+        }
     }
 
     // Save Changes writes the loaded file's set through the console's own
@@ -1017,7 +1105,7 @@ private slots:
                                     "Now Uploading...|Now Uploading to the camera..."}));
     }
 
-    // Connect loads the camera's values into the window, then offers the titles;
+    // Connect loads the camera's values into the window, then offers the titles, not after a cancel;
     // Cancel is served while the job waits for the camera, and the window goes at once.
     void connect() {
         using dxcmd::Answer;
@@ -1040,7 +1128,7 @@ private slots:
                 hiddenAtOnce = !dxtest::ConsoleRig::shown<QWidget>("frmUPandDOWN");
             });
             if (*cancel) r.dialogs.expectMessage("Are you sure to cancel?", *cancel == 'Y' ? Answer::Yes : Answer::No);
-            r.dialogs.expectMessage(kAskTitles, titles ? Answer::Yes : Answer::No);
+            if (*cancel != 'Y') r.dialogs.expectMessage(kAskTitles, titles ? Answer::Yes : Answer::No);
             menu("mnuConnect");
             const bool stopped = *cancel == 'Y';  // at its next check, what it read before kept
             const qsizetype asked = queries().size();  // DX-410: 19 queries, and two for each title
