@@ -2,12 +2,19 @@
 // the real link: the bytes on the wire, what is shown, what is recorded.
 #include <gtest/gtest.h>
 
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <filesystem>
+#include <functional>
+#include <thread>
 
 #include "PtyPeer.h"
 #include "RecordingView.h"
 #include "ScriptedDialogs.h"
 #include "TempDir.h"
+#include "ExComCtrl.h"
 #include "dxcmd/Exec.h"
 #include "dxcmd/Profile.h"
 #include "dxlink/dxlink.h"
@@ -256,4 +263,44 @@ TEST_F(Layer, ManyExchangesLeaveNoDescriptorOpenAndLogNothingWhileHidden) {
     for (int i = 0; i < 100; ++i) ASSERT_EQ(eachRoutine(), (Strings{"0", "0", "83:43:04:05"}));
     EXPECT_EQ(fds(), before);
     EXPECT_TRUE(view.log.empty());
+}
+
+// A byte that failed parity inside a real reply makes it no reply: nothing
+// is acknowledged, shown as a value or recorded. A pty cannot fail parity,
+// so the link reads a socket served as a marking port, as the kernel hands
+// a failed byte over (FF 00 x).
+TEST(MarkedReply, ExecCmdRecvTakesItForNoReply) {
+    int sv[2];
+    ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, sv), 0);
+    dxlink::detail::ExComCtrl* link = nullptr;
+    struct View : dxtest::RecordingView {
+        std::function<void()> opened;
+        void showPortStatus(const std::string& d, const std::string& w) override { RecordingView::showPortStatus(d, w), opened(); }
+    } view;
+    view.opened = [&] { link->channel()->port().adoptMarked(dup(sv[0])); };
+    dxtest::TempDir dir;
+    ProgramState state;
+    state.CurrentFile = dir.file("current.orn");
+    dxtest::ScriptedDialogs dialogs{[](const std::string& m) { ADD_FAILURE() << m; }};
+    CommandLayer layer{state, view, dialogs, [&] { link = new dxlink::detail::ExComCtrl; link->put_SerialTimeout(300); return link; }};
+    const uint8_t wire[] = {0xA0, 0x84, 0x43, 0x04, 0xFF, 0x00, 0x19, 0x00};
+    ASSERT_EQ(write(sv[1], wire, sizeof wire), ssize_t(sizeof wire));
+    // the camera's side takes what is sent, or closing the port would wait for it
+    std::string sent;
+    std::thread camera([&] {
+        pollfd p{sv[1], POLLIN, 0};
+        char b[16];
+        for (ssize_t n; sent.size() < 3 && poll(&p, 1, 2000) > 0 && (n = read(sv[1], b, sizeof b)) > 0;) sent.append(b, size_t(n));
+    });
+    dialogs.expectMessage("Receive failed.\r\nCommand =82:03:04\r\nResult =NL");
+    layer.QueryCamera("82:03:04");
+    layer.RecordSetting(state.LastReply, "VALUE03", "04-PAN POSITION");
+    camera.join();
+    dialogs.verify();
+    EXPECT_EQ(view.ackResult(), "Receive failed.");
+    EXPECT_EQ(sent, std::string("\x82\x03\x04"));
+    char more;
+    EXPECT_EQ(read(sv[1], &more, 1), -1);  // no A0 after the query
+    EXPECT_FALSE(std::filesystem::exists(state.CurrentFile));
+    close(sv[0]), close(sv[1]);
 }
