@@ -58,6 +58,14 @@ void frmMain::mnuCom_Click(int index) {
                                  std::to_string(deps_.state->CommPort));
     need<QLabel>(*this, "lblCom")->setText(menuCaption(item->text()));
     showSelectedPort();
+    forgetPresetMark();
+}
+
+// Another port, style or camera may hold another preset selected, and Save
+// Position stores into the one the camera holds: the old mark is no guide.
+void frmMain::forgetPresetMark() {
+    if (!values_) return;
+    for (int row = 0; row < values_->presetRows(); ++row) values_->setPresetState(row, "");
 }
 
 void frmMain::showSelectedPort() {
@@ -86,6 +94,7 @@ void frmMain::optCommunicationStyle_Click(int index) {
                                  std::to_string(st.CommStyle));
     RefreshControlStates();
     showAddressedCamera();
+    forgetPresetMark();
 }
 
 void frmMain::optCamSel_Click(int index) {
@@ -96,6 +105,7 @@ void frmMain::optCamSel_Click(int index) {
     commands_->WriteProfileValue(str(dxparams::kCommunicationSection), str(dxparams::kMachineIdKey),
                                  deps_.state->MachineID);
     showAddressedCamera();
+    forgetPresetMark();
 }
 
 void frmMain::showAddressedCamera() {

@@ -96,6 +96,7 @@ private:
     void connectOwnHandlers();
     void showSelectedPort();
     void showAddressedCamera();
+    void forgetPresetMark();
     void sizePresetColumns();
     QButtonGroup* group(const char* name) const;
 

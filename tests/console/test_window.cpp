@@ -904,6 +904,11 @@ private slots:
             QCOMPARE(r.w<QTabWidget>("tabCameraCtrl")->currentIndex(), page);
         }
 
+        QCOMPARE(text(3, 2), "Selected");
+        r.w<QAction>("mnuCom_1")->trigger();  // another port may reach another camera
+        r.w<QAction>("mnuCom_0")->trigger();
+        unmarked();
+
         r.sim.injectFault("83:42:00:05", dxsim::Fault::WrongAck);  // a preset the camera did not select is not loaded
         r.dialogs.expectMessage("Error!\r\nSECTION = []\r\nKEY = []\r\nCommand = 83:42:00:05");
         clickRow(5);
