@@ -7,6 +7,7 @@
 
 #include "dxlink/dxlink.h"
 #include "dxparams/SettingFile.h"
+#include "PresetHandlers.h"
 #include "SettingFileHandlers.h"
 #include "frmMain.h"
 #include "frmUPandDOWN.h"
@@ -61,11 +62,9 @@ void frmMain::mnuCom_Click(int index) {
     forgetPresetMark();
 }
 
-// Another port, style or camera may hold another preset selected, and Save
-// Position stores into the one the camera holds: the old mark is no guide.
+// Another port, style or camera may hold another preset selected.
 void frmMain::forgetPresetMark() {
-    if (!values_) return;
-    for (int row = 0; row < values_->presetRows(); ++row) values_->setPresetState(row, "");
+    if (handlers_) presetGroup(*handlers_).forgetSelection();
 }
 
 void frmMain::showSelectedPort() {

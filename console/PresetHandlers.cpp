@@ -149,9 +149,8 @@ void PresetHandlers::lswPresetPosition_Click(QTreeWidgetItem* item) {
     if (listClickGuard_ || !item) return;
     const int row = list_->indexOfTopLevelItem(item);
     if (row < 0) return;
-    // Save Position stores into whatever preset the camera holds selected:
     // a row is marked only once the camera has taken its select
-    for (int i = 0; i < list_->topLevelItemCount(); ++i) list_->topLevelItem(i)->setText(kStateColumn, QString());
+    forgetSelection();
 
     auto& st = ctx_.state;
     st.LogLabel = str(cat::PresetPosition.labelSet);
@@ -161,6 +160,10 @@ void PresetHandlers::lswPresetPosition_Click(QTreeWidgetItem* item) {
     if (status != 0) return;
     item->setText(kStateColumn, QStringLiteral("Selected"));
     ctx_.routines.RunTransferJob(dxtransfer::kPositionDataLoad);
+}
+
+void PresetHandlers::forgetSelection() {
+    for (int i = 0; i < list_->topLevelItemCount(); ++i) list_->topLevelItem(i)->setText(kStateColumn, QString());
 }
 
 void PresetHandlers::pmnuEditTitle_Click() {

@@ -35,6 +35,9 @@ public:
     void cmdPosCall_Click();
     void cmdEnter_Click();
     void cmdCmaTitleExec_Click();
+    // No row marked "Selected": Save Position stores into whatever preset
+    // the camera holds selected, so a mark must never outlive that.
+    void forgetSelection();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -133,16 +133,7 @@ std::vector<int> ParseCameraList(const std::string& text, std::string& error) {
 }
 
 bool IsCommandFrame(const std::string& text) {
-    if (text.size() < 2 || (text.size() + 1) % 3 != 0) return false;
-    for (size_t i = 0; i < text.size(); ++i) {
-        const bool colon = i % 3 == 2;
-        if (colon ? text[i] != ':' : !std::isxdigit(static_cast<unsigned char>(text[i]))) return false;
-    }
-    const size_t bytes = (text.size() + 1) / 3;
-    const int head = dxcmd::HexByteAt(text, 0);
-    if (head >= 0x81 && head <= 0x8E) return bytes == size_t(head - 0x80) + 1;
-    if (head == 0x8F && bytes >= 2) return dxcmd::HexByteAt(text, 3) >= 3 && bytes == size_t(dxcmd::HexByteAt(text, 3)) + 1;
-    return false;
+    return dxcmd::IsHexBytes(text) && dxcmd::FrameBytes(text) == (text.size() + 1) / 3;
 }
 
 std::vector<TitleRow> ParseTitlesCsv(const std::string& utf8, std::string& error) {

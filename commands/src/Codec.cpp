@@ -45,6 +45,21 @@ std::string trimmed(const std::string& s) {
 
 int HexByteAt(const std::string& s, size_t pos) { return hexByte(s, pos).value_or(-1); }
 
+bool IsHexBytes(const std::string& s) {
+    if (s.size() < 2 || (s.size() + 1) % 3 != 0) return false;
+    for (size_t i = 0; i < s.size(); ++i)
+        if (i % 3 == 2 ? s[i] != ':' : hexDigit(s[i]) < 0) return false;
+    return true;
+}
+
+size_t FrameBytes(const std::string& s) {
+    const int h = HexByteAt(s, 0);
+    if (h < 0x81 || h > 0x8F) return 0;
+    if (h < 0x8F) return size_t(h - 0x80) + 1;
+    const int length = HexByteAt(s, 3);
+    return length >= 3 ? size_t(length) + 1 : 0;
+}
+
 std::string SplitHexValue(const std::string& s) {
     std::string t = s.rfind("&H", 0) == 0 ? s.substr(2) : s;
     // read as far as the text is hex, like the original number parser

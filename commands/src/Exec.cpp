@@ -13,17 +13,6 @@ namespace {
 // How long ExecSend waits for the camera's answer to what it sent.
 constexpr int16_t kSendAnswerWaitMs = 250;
 
-// Bytes a reply frame spans by its own header, 0 when the header is not
-// one: a short frame 0x81..0x8E counts what follows it, a long frame 8F
-// counts from its length byte on and must hold at least group and item.
-size_t frameBytes(const std::string& reply) {
-    const int h = HexByteAt(reply, 0);
-    if (h < 0x81 || h > 0x8F) return 0;
-    if (h < 0x8F) return size_t(h - 0x80) + 1;
-    const int length = HexByteAt(reply, 3);
-    return length >= 3 ? size_t(length) + 1 : 0;
-}
-
 // A frame that names a group and an item must name the query's: a camera
 // that answered an earlier query too late leaves that answer on the line,
 // and taken for this one it would be recorded under the wrong key (and
@@ -43,7 +32,7 @@ bool answersQuery(const std::string& frame, const std::string& query) {
 // acknowledged and decoded into a wrong value. What follows the frame is
 // not part of it.
 bool validReply(const std::string& reply, const std::string& query, std::string& frame) {
-    const size_t need = frameBytes(reply);
+    const size_t need = FrameBytes(reply);
     if (need == 0 || (reply.size() + 1) / 3 < need) return false;
     frame = reply.substr(0, 3 * need - 1);
     return answersQuery(frame, query);

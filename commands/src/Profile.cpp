@@ -342,6 +342,13 @@ bool replaceAtomically(const std::string& path, const std::string& data, bool sy
 
 }  // namespace
 
+std::string WriteTarget(const std::string& path) {
+    std::error_code ec;
+    if (!std::filesystem::is_symlink(path, ec)) return path;
+    const std::filesystem::path real = std::filesystem::canonical(path, ec);
+    return ec ? path : real.string();
+}
+
 bool ReplaceFileAtomically(const std::string& path, const std::string& data) {
     return replaceAtomically(path, data, true);
 }

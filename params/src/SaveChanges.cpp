@@ -4,6 +4,7 @@
 #include <functional>
 #include <vector>
 
+#include "dxcmd/Codec.h"
 #include "dxcmd/Profile.h"
 #include "dxparams/Catalogue.h"
 #include "dxparams/SettingFiles.h"
@@ -15,17 +16,9 @@ namespace {
 namespace fs = std::filesystem;
 
 // A stored lens position is sent back as the command it is, when it is one.
+// At least group and item after the header.
 bool IsFrame(const std::string& v) {
-    if (v.size() < 8 || (v.size() + 1) % 3 != 0) return false;
-    for (size_t i = 0; i < v.size(); ++i) {
-        const bool colon = i % 3 == 2;
-        if (colon ? v[i] != ':' : !std::isxdigit(static_cast<unsigned char>(v[i]))) return false;
-    }
-    const int head = std::stoi(v.substr(0, 2), nullptr, 16);
-    const size_t bytes = (v.size() + 1) / 3;
-    if (head >= 0x82 && head <= 0x8E) return bytes == size_t(head - 0x80) + 1;
-    if (head == 0x8F) return bytes == size_t(std::stoi(v.substr(3, 2), nullptr, 16)) + 1;
-    return false;
+    return v.size() >= 8 && dxcmd::IsHexBytes(v) && dxcmd::FrameBytes(v) == (v.size() + 1) / 3;
 }
 
 }  // namespace
@@ -41,13 +34,7 @@ SaveAsResult SaveSettingFileAs(const std::string& currentFile, const std::string
 
     std::string data;
     if (!dxcmd::ReadSmallFile(currentFile, data, dxcmd::kMaxProfileBytes)) return SaveAsResult::Failed;
-    // the link stays a link; its file gets the copy, as a dump download does
-    fs::path written = t;
-    if (fs::is_symlink(t, ec)) {
-        const fs::path real = fs::canonical(t, ec);
-        if (!ec) written = real;
-    }
-    if (!dxcmd::ReplaceFileAtomically(written.string(), data)) return SaveAsResult::Failed;
+    if (!dxcmd::ReplaceFileAtomically(dxcmd::WriteTarget(t.string()), data)) return SaveAsResult::Failed;
     return SaveAsResult::Copied;
 }
 

@@ -11,6 +11,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "dxcmd/Profile.h"
+
 namespace dxtransfer::detail {
 
 namespace {
@@ -144,19 +146,12 @@ bool DumpQuery(JobEnv& env, const dxparams::TransferCmd& query, int16_t waitTime
 }
 
 void DumpMessage(JobEnv& env, const std::string& text, dxcmd::Icon icon) {
-    if (env.commands.actionFailed()) return;  // the dead line's one box has been shown
     env.commands.dialogs().message(text, "", icon, dxcmd::Buttons::Ok, dxcmd::Answer::Ok);
 }
 
 PendingFile::PendingFile(const std::string& path) {
     namespace fs = std::filesystem;
-    fs::path target(path);
-    std::error_code ec;
-    // the link stays a link; its file gets the new dump
-    if (fs::is_symlink(target, ec)) {
-        const fs::path real = fs::canonical(target, ec);
-        if (!ec) target = real;
-    }
+    const fs::path target(dxcmd::WriteTarget(path));
     target_ = target.string();
     dir_ = target.parent_path().empty() ? std::string(".") : target.parent_path().string();
     static std::atomic<unsigned> serial{0};

@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "JobSupport.h"
 #include "dxcmd/Codec.h"
 
 namespace dxtransfer {
@@ -49,7 +50,7 @@ void SaveChangesJob(JobEnv& env) {
     if (!env.handlers) return;
     dxparams::SaveChanges(env.commands, *env.handlers, env.settingFile, [&env](int steps) {
         Advance(env.progress, steps);
-        return !env.commands.state().TransferCancelled && !env.commands.actionFailed();
+        return !detail::Cancelled(env);
     });
 }
 

@@ -24,6 +24,12 @@ std::vector<std::string> SplitReply(const std::string& reply, std::string& reply
 int HexByteAt(const std::string& s, size_t pos);
 // Entry i of ReplyFields read as a number; -1 when empty or not hex.
 int FieldValue(const std::vector<std::string>& fields, size_t i);
+// Command text's form: two-digit hex bytes joined by ":".
+bool IsHexBytes(const std::string& s);
+// Bytes a frame spans by its own header, 0 when the header is not one: a
+// short frame 0x81..0x8E counts what follows it, a long frame 8F counts from
+// its length byte on and must hold at least group and item.
+size_t FrameBytes(const std::string& s);
 
 // Index of the first true entry, -1 when none.
 template <typename Range>

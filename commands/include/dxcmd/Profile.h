@@ -44,6 +44,10 @@ void FlushProfileWrites();
 // existing file keeps its permissions. false when nothing was replaced.
 bool ReplaceFileAtomically(const std::string& path, const std::string& data);
 
+// The file to replace for path: through a symbolic link, the file it points
+// to, so the link stays a link; path itself otherwise (a dangling link too).
+std::string WriteTarget(const std::string& path);
+
 // Reads a regular file of at most maxBytes; false otherwise (a FIFO, a
 // device, a folder, a file too large).
 bool ReadSmallFile(const std::string& path, std::string& out, size_t maxBytes);
